@@ -1,0 +1,118 @@
+// The grey picture and the edge-energy map.
+#include "GEM.h"
+
+#include <cstdlib>
+
+#include "GEM_bands.h"
+
+namespace carvelo {
+
+namespace {
+
+// The filter response on the 3 x 3 neighbourhood given as three rows
+// (above, here, below) and three columns (l, c, r) into them.
+inline int32_t Filter_Response(const uint8_t* Up, const uint8_t* Mid, const uint8_t* Down, int32_t l, int32_t c,
+                               int32_t r, uint8_t Filter) {
+  switch (Filter) {
+    case Filter_Prewitt: {
+      const int32_t Gx = Down[r] + Mid[r] + Up[r] - Up[l] - Mid[l] - Down[l];
+      const int32_t Gy = Down[r] + Down[c] + Down[l] - Up[r] - Up[c] - Up[l];
+      return std::abs(Gx) + std::abs(Gy);
+    }
+    case Filter_V1: {
+      const int32_t Gx = Down[r] + Mid[r] + Up[r] - Up[l] - Mid[l] - Down[l];
+      return std::abs(Gx);
+    }
+    case Filter_V_Square: {
+      const int32_t Gx = Down[r] + Mid[r] + Up[r] - Up[l] - Mid[l] - Down[l];
+      return Gx * Gx;
+    }
+    case Filter_Sobel: {
+      const int32_t Gx = Down[r] + 2 * Mid[r] + Up[r] - Up[l] - 2 * Mid[l] - Down[l];
+      const int32_t Gy = Down[r] + 2 * Down[c] + Down[l] - Up[r] - 2 * Up[c] - Up[l];
+      return std::abs(Gx) + std::abs(Gy);
+    }
+    case Filter_Laplacian:
+      return std::abs(Mid[r] + Mid[l] + Down[c] + Up[c] - 4 * Mid[c]);
+    default:
+      return 0;
+  }
+}
+
+// Energy of row Y over columns [X0, X1): clamped reads at the borders, the
+// unchecked path wherever the whole neighbourhood is inside.
+void Energy_Row(const GML_Gray& Gray, GML_Int& Energy, int32_t Y, uint8_t Filter) {
+  const int32_t W = Gray.Width(), H = Gray.Height();
+  int32_t* Out = Energy.Row(Y);
+  if (Y == 0 || Y == H - 1 || W < 3) {
+    for (int32_t x = 0; x < W; ++x) Out[x] = TGEM::Pixel_Energy(Gray, x, Y, Filter);
+    return;
+  }
+  const uint8_t* Up = Gray.Row(Y - 1);
+  const uint8_t* Mid = Gray.Row(Y);
+  const uint8_t* Down = Gray.Row(Y + 1);
+  Out[0] = TGEM::Pixel_Energy(Gray, 0, Y, Filter);
+  switch (Filter) {  // one loop per filter keeps the switch out of the loop
+    case Filter_Prewitt:
+      for (int32_t x = 1; x < W - 1; ++x) Out[x] = Filter_Response(Up, Mid, Down, x - 1, x, x + 1, Filter_Prewitt);
+      break;
+    case Filter_V1:
+      for (int32_t x = 1; x < W - 1; ++x) Out[x] = Filter_Response(Up, Mid, Down, x - 1, x, x + 1, Filter_V1);
+      break;
+    case Filter_V_Square:
+      for (int32_t x = 1; x < W - 1; ++x) Out[x] = Filter_Response(Up, Mid, Down, x - 1, x, x + 1, Filter_V_Square);
+      break;
+    case Filter_Sobel:
+      for (int32_t x = 1; x < W - 1; ++x) Out[x] = Filter_Response(Up, Mid, Down, x - 1, x, x + 1, Filter_Sobel);
+      break;
+    case Filter_Laplacian:
+      for (int32_t x = 1; x < W - 1; ++x) Out[x] = Filter_Response(Up, Mid, Down, x - 1, x, x + 1, Filter_Laplacian);
+      break;
+    default:
+      for (int32_t x = 1; x < W - 1; ++x) Out[x] = 0;
+      break;
+  }
+  Out[W - 1] = TGEM::Pixel_Energy(Gray, W - 1, Y, Filter);
+}
+
+}  // namespace
+
+void TGEM::Grayscale_Image(const GML_Color& Source, GML_Gray& Gray) {
+  const int32_t W = Source.Width();
+  Run_Bands("Grayscale_Image", Bands_Of(Source.Height()), [&](TBand Band) {
+    for (int32_t y = Band.First; y < Band.End; ++y) {
+      const uint32_t* In = Source.Row(y);
+      uint8_t* Out = Gray.Row(y);
+      for (int32_t x = 0; x < W; ++x) Out[x] = Luminance(In[x]);
+    }
+  });
+}
+
+int32_t TGEM::Pixel_Energy(const GML_Gray& Gray, int32_t X, int32_t Y, uint8_t Filter) {
+  const int32_t W = Gray.Width(), H = Gray.Height();
+  if (X > 0 && X < W - 1 && Y > 0 && Y < H - 1)
+    return Filter_Response(Gray.Row(Y - 1), Gray.Row(Y), Gray.Row(Y + 1), X - 1, X, X + 1, Filter);
+  // Near a border: gather the clamped neighbourhood first.
+  uint8_t Rows[3][3];
+  for (int32_t dy = -1; dy <= 1; ++dy)
+    for (int32_t dx = -1; dx <= 1; ++dx) Rows[dy + 1][dx + 1] = Gray.GetClamped(X + dx, Y + dy);
+  return Filter_Response(Rows[0], Rows[1], Rows[2], 0, 1, 2, Filter);
+}
+
+void TGEM::Edge_Detect(const GML_Gray& Gray, GML_Int& Energy, uint8_t Filter) {
+  const int32_t H = Gray.Height();
+  if (H <= 0 || Gray.Width() <= 0) return;
+  // Workers take the inner rows while this thread computes the first and the
+  // last row, which no band reaches.
+  Run_Bands(
+      "Edge_Detect", Bands_Of(H, 1, H - 1),
+      [&](TBand Band) {
+        for (int32_t y = Band.First; y < Band.End; ++y) Energy_Row(Gray, Energy, y, Filter);
+      },
+      [&] {
+        Energy_Row(Gray, Energy, 0, Filter);
+        if (H > 1) Energy_Row(Gray, Energy, H - 1, Filter);
+      });
+}
+
+}  // namespace carvelo

@@ -1,0 +1,93 @@
+// TGEM: the carving engine. Carves a colour picture to a new size by removing
+// or inserting seams (connected paths of one pixel per row), keeping the grey
+// picture, the energy map, the weights and the cumulative cost map in step
+// with the picture so that each seam after the first costs little.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "GML_type.h"
+
+namespace carvelo {
+
+// Energy filters, numbered as in the settings dialog's list.
+enum : uint8_t {
+  Filter_Prewitt = 0,
+  Filter_V1 = 1,
+  Filter_V_Square = 2,
+  Filter_Sobel = 3,
+  Filter_Laplacian = 4,
+};
+
+// One point of a seam: the column X in row Y.
+struct TPixel {
+  int32_t X;
+  int32_t Y;
+  bool operator==(const TPixel&) const = default;
+};
+// A seam: element Y holds row Y.
+using PAPixel = std::vector<TPixel>;
+
+// Optional hooks of a carve. Without them the engine carves to the end.
+struct TCarveControl {
+  // Told after every seam how many seams of the current pass are done.
+  std::function<void(int32_t Done, int32_t Total)> Progress;
+  // Checked between seams; when it reads true the carve returns early.
+  const std::atomic<bool>* Stop = nullptr;
+};
+
+class TGEM {
+public:
+  TGEM() = default;
+  explicit TGEM(TCarveControl Control) : FControl(std::move(Control)) {}
+
+  // --- Energy map --------------------------------------------------------
+  // Grey value 0..255: (299 R + 587 G + 114 B) / 1000, remainder dropped.
+  static uint8_t Luminance(uint32_t Pixel) {
+    const uint32_t R = Pixel & 0xFF, G = (Pixel >> 8) & 0xFF, B = (Pixel >> 16) & 0xFF;
+    return static_cast<uint8_t>((299 * R + 587 * G + 114 * B) / 1000);
+  }
+  void Grayscale_Image(const GML_Color& Source, GML_Gray& Gray);
+  // Filter response at one pixel; neighbours outside the picture read as the
+  // nearest border pixel. Filters 5 and above give 0.
+  static int32_t Pixel_Energy(const GML_Gray& Gray, int32_t X, int32_t Y, uint8_t Filter);
+  void Edge_Detect(const GML_Gray& Gray, GML_Int& Energy, uint8_t Filter);
+
+  // --- Seam search -------------------------------------------------------
+  void Add_Weights(const GML_Int& A, const GML_Int& B, GML_Int& Sum);
+  void Energy_Path(const GML_Int& E, const GML_Int& W, GML_Int& M, bool ForwardEnergy, const PAPixel& PreviousPath);
+  int32_t Find_Seam(const GML_Int& E, const GML_Int& W, GML_Int& M, PAPixel& Path, bool ForwardEnergy, bool First);
+  static void Trace_Path(const GML_Int& M, int32_t EndX, PAPixel& Path);
+
+  // --- Seam removal and insertion ----------------------------------------
+  void Remove_Path(GML_Color& Dest, const PAPixel& Path, GML_Int& W, GML_Int& E, GML_Gray& Gray, GML_Int& M,
+                   uint8_t Filter);
+  void Add_Path(GML_Color& Dest, const PAPixel& Path, GML_Int& W, GML_Int& E, GML_Gray& Gray, GML_Int& P, GML_Int& M,
+                int32_t Stretch, uint8_t Filter);
+  // Byte-wise mean of two pixels, rounding down.
+  static uint32_t Average_Color(uint32_t A, uint32_t B) {
+    return ((A >> 1) & 0x7F7F7F7Fu) + ((B >> 1) & 0x7F7F7F7Fu) + (A & B & 0x01010101u);
+  }
+
+  // --- Carving driver ----------------------------------------------------
+  void Carve_Image(const GML_Color& Source, const GML_Int& Weights, int32_t TargetWidth, int32_t TargetHeight,
+                   int32_t Stretch, uint8_t Filter, bool ForwardEnergy, GML_Int& WorkWeights, GML_Color& Dest);
+  void Remove_Areas(const GML_Color& Source, const GML_Int& Weights, uint8_t Mode, int32_t Rounds, int32_t Stretch,
+                    uint8_t Filter, bool ForwardEnergy, GML_Int& WorkWeights, GML_Color& Dest);
+  void Carve_Resize(const GML_Color& Source, GML_Int& Weights, int32_t TargetWidth, int32_t TargetHeight,
+                    int32_t Stretch, uint8_t Filter, bool ForwardEnergy, GML_Color& Dest);
+  void Shrink_Width(const GML_Color& Source, GML_Int& Weights, int32_t TargetWidth, uint8_t Filter,
+                    bool ForwardEnergy, GML_Color& Dest);
+  void Enlarge_Width(const GML_Color& Source, GML_Int& Weights, int32_t TargetWidth, int32_t Stretch, uint8_t Filter,
+                     bool ForwardEnergy, GML_Color& Dest);
+  static void Widen_Map(GML_Int& Map, int32_t NewWidth);
+  static void Copy_Pixels(const GML_Color& From, GML_Color& To);
+
+private:
+  TCarveControl FControl;
+};
+
+}  // namespace carvelo
