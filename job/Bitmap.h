@@ -1,0 +1,114 @@
+// TBitmap: a picture laid out like a top-down device-independent bitmap.
+// Row y (0 at the top) starts at ScanLine(y); every row is padded to a
+// multiple of 4 bytes. Pixels are stored as in a DIB: 24-bit pixels are the
+// bytes blue, green, red; 32-bit pixels blue, green, red and an unused byte;
+// 16-bit pixels are little-endian words split by three colour masks.
+//
+// The pixel memory comes from AllocatePixelMemory, so that a platform build
+// can back a bitmap with memory of its own (a DIB section on Windows) while
+// the resampler and the job keep working through ScanLine.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+namespace carvelo {
+
+// Colour masks of a 16-bit pixel.
+struct TBitMasks {
+  uint32_t Red = 0;
+  uint32_t Green = 0;
+  uint32_t Blue = 0;
+  bool operator==(const TBitMasks&) const = default;
+};
+
+inline constexpr TBitMasks Masks555{0x7C00, 0x03E0, 0x001F};
+inline constexpr TBitMasks Masks565{0xF800, 0x07E0, 0x001F};
+
+// What the pixel memory of a bitmap looks like.
+struct TBitmapLayout {
+  int32_t Width = 0;
+  int32_t Height = 0;
+  int32_t BitCount = 24;  // 16, 24 or 32
+  TBitMasks Masks;        // used only when BitCount is 16
+  size_t Stride = 0;      // bytes per row, a multiple of 4
+  size_t ByteSize() const { return Stride * static_cast<size_t>(Height); }
+};
+
+// Pixel memory of one bitmap, zero-filled when it is handed out.
+class TPixelMemory {
+public:
+  virtual ~TPixelMemory() = default;
+  virtual uint8_t* Bits() = 0;
+};
+
+// Allocates the memory for Layout. The portable build takes it from the heap.
+std::unique_ptr<TPixelMemory> AllocatePixelMemory(const TBitmapLayout& Layout);
+
+class TBitmap {
+public:
+  // An empty 24-bit bitmap.
+  TBitmap() = default;
+  // A zero-filled bitmap. Depth is 15, 16, 24 or 32; 15 and 16 are 16-bit
+  // pixels with the 5-5-5 and 5-6-5 masks. Throws std::invalid_argument for
+  // a negative size or another depth.
+  TBitmap(int32_t Width, int32_t Height, int32_t Depth = 24);
+  // A zero-filled 16-bit bitmap with any colour masks.
+  TBitmap(int32_t Width, int32_t Height, TBitMasks Masks16);
+
+  TBitmap(const TBitmap&) = delete;
+  TBitmap& operator=(const TBitmap&) = delete;
+  TBitmap(TBitmap&&) noexcept = default;
+  TBitmap& operator=(TBitmap&&) noexcept = default;
+  ~TBitmap() = default;
+
+  // A deep copy: same layout, same pixels.
+  TBitmap Clone() const;
+
+  int32_t Width() const { return FLayout.Width; }
+  int32_t Height() const { return FLayout.Height; }
+  int32_t BitCount() const { return FLayout.BitCount; }
+  int32_t BytesPerPixel() const { return FLayout.BitCount / 8; }
+  const TBitMasks& Masks() const { return FLayout.Masks; }
+  size_t Stride() const { return FLayout.Stride; }
+  const TBitmapLayout& Layout() const { return FLayout; }
+  bool Empty() const { return FLayout.Width == 0 || FLayout.Height == 0; }
+
+  // Row Y from the top; no bound checks.
+  uint8_t* ScanLine(int32_t Y) { return FMemory->Bits() + static_cast<size_t>(Y) * FLayout.Stride; }
+  const uint8_t* ScanLine(int32_t Y) const { return FMemory->Bits() + static_cast<size_t>(Y) * FLayout.Stride; }
+
+  // The pixel memory itself, for a platform build that owns it.
+  TPixelMemory* Memory() const { return FMemory.get(); }
+
+  // Bytes per row of a DIB of this width and bit count.
+  static size_t StrideOf(int32_t Width, int32_t BitCount);
+
+private:
+  TBitmap(int32_t Width, int32_t Height, int32_t BitCount, TBitMasks Masks);
+
+  TBitmapLayout FLayout{0, 0, 24, {}, 0};
+  std::unique_ptr<TPixelMemory> FMemory;
+};
+
+// One colour as red, green, blue.
+struct TRGB {
+  uint8_t R = 0;
+  uint8_t G = 0;
+  uint8_t B = 0;
+  bool operator==(const TRGB&) const = default;
+};
+
+// Reads and writes one pixel of any depth; for tests and slow paths only,
+// the inner loops work on scan lines.
+TRGB GetPixelRGB(const TBitmap& Bitmap, int32_t X, int32_t Y);
+void PutPixelRGB(TBitmap& Bitmap, int32_t X, int32_t Y, TRGB Colour);
+
+// A copy of Source at another depth (15, 16, 24 or 32). 5- and 6-bit fields
+// widen to 8 bits and narrow back by rounding to the nearest level, so that
+// 0 and the field's top value map onto 0 and 255 and a round trip through
+// 24 bits gives every field back.
+TBitmap ConvertDepth(const TBitmap& Source, int32_t Depth);
+
+}  // namespace carvelo
