@@ -1,0 +1,230 @@
+#include "JResampling.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <future>
+#include <numeric>
+#include <vector>
+
+#include "TestPictures.h"
+
+namespace carvelo {
+namespace {
+
+using test::Grey;
+using test::Picture;
+using test::RedRow;
+using test::Uniform;
+
+std::vector<TContributor> ListOf(const TContributorTable& T, int32_t I) {
+  const auto L = T.Of(I);
+  return {L.begin(), L.end()};
+}
+
+// --- Kernel and weight tables ------------------------------------------------
+
+TEST(MitchellKernel, ValuesAtTheKnots) {
+  EXPECT_NEAR(static_cast<double>(MitchellKernel(0.0f)), 8.0 / 9.0, 1e-15);
+  EXPECT_NEAR(static_cast<double>(MitchellKernel(1.0f)), 1.0 / 18.0, 1e-15);
+  EXPECT_NEAR(static_cast<double>(MitchellKernel(1.5f)), -5.0 / 144.0, 1e-15);
+  EXPECT_EQ(MitchellKernel(2.0f), 0.0L);
+  EXPECT_EQ(MitchellKernel(7.5f), 0.0L);
+}
+
+TEST(ContributorTable, EqualSizesBlurWithThreeTapsThatSumToOne) {
+  const TContributorTable T(6, 6);
+  EXPECT_EQ(ListOf(T, 3), (std::vector<TContributor>{{2, 3641}, {3, 58254}, {4, 3641}}));
+  // Mirrored at the edges, differently: the left edge pixel is not repeated
+  // (-1 -> 1), the right one is (6 -> 5).
+  EXPECT_EQ(ListOf(T, 0), (std::vector<TContributor>{{1, 3641}, {0, 58254}, {1, 3641}}));
+  EXPECT_EQ(ListOf(T, 5), (std::vector<TContributor>{{4, 3641}, {5, 58254}, {5, 3641}}));
+  EXPECT_EQ(T.Capacity(), 5);
+}
+
+TEST(ContributorTable, HalvingUsesSevenTapsScaledByTheFactor) {
+  const TContributorTable T(8, 4);
+  EXPECT_EQ(T.Capacity(), 9);  // 4 * 8 div 4 + 1
+  // Destination 1 sits on source 2; taps at source distances 0, 1, 2, 3.
+  EXPECT_EQ(ListOf(T, 1), (std::vector<TContributor>{
+                              {1, -1138}, {0, 1820}, {1, 17522}, {2, 29127}, {3, 17522}, {4, 1820}, {5, -1138}}));
+  EXPECT_EQ(ListOf(T, 0).front(), (TContributor{3, -1138}));  // candidate -3 mirrored
+}
+
+TEST(ContributorTable, NoListOutgrowsItsRoom) {
+  for (auto [N, M] : {std::pair{7, 3}, {100, 7}, {13, 13}, {5, 17}, {600, 397}, {3, 1000}}) {
+    const TContributorTable T(N, M);
+    for (int32_t i = 0; i < M; ++i) {
+      EXPECT_LE(static_cast<int32_t>(T.Of(i).size()), T.Capacity()) << N << " -> " << M << " at " << i;
+      for (const TContributor& C : T.Of(i)) {
+        EXPECT_GE(C.Pixel, 0);
+        EXPECT_LT(C.Pixel, N);
+      }
+    }
+  }
+}
+
+TEST(ContributorTable, OnePixelAxesNeverReadOutsideTheSource) {
+  EXPECT_EQ(MirrorIndex(-1, 1), 0);
+  EXPECT_EQ(MirrorIndex(1, 1), 0);
+  EXPECT_EQ(MirrorIndex(-1, 5), 1);
+  EXPECT_EQ(MirrorIndex(5, 5), 4);
+  EXPECT_EQ(MirrorIndex(-12, 5), 4);  // the support wider than the axis: clamped
+  for (auto [N, M] : {std::pair{1, 1}, {1, 9}, {9, 1}, {2, 1}, {40, 1}}) {
+    const TContributorTable T(N, M);
+    for (int32_t i = 0; i < M; ++i)
+      for (const TContributor& C : T.Of(i)) {
+        EXPECT_GE(C.Pixel, 0);
+        EXPECT_LT(C.Pixel, N);
+      }
+  }
+}
+
+TEST(ContributorCache, OneTablePerSizePairBuiltOnceAndSharedByBothAxes) {
+  const size_t Before = CachedContributorTables();
+  const TContributorTable& A = GetContributors(31, 47);
+  const TContributorTable& B = GetContributors(31, 47);
+  EXPECT_EQ(&A, &B);
+  EXPECT_NE(&A, &GetContributors(47, 31));
+  EXPECT_EQ(CachedContributorTables(), Before + 2);
+
+  // A square picture resampled twice between the same sizes builds one table.
+  const TBitmap Source = Uniform(23, 23, Grey(90));
+  TBitmap Dest(29, 29, 24);
+  const size_t BeforeResample = CachedContributorTables();
+  MitchellResample(Source, Dest);
+  MitchellResample(Source, Dest);
+  EXPECT_EQ(CachedContributorTables(), BeforeResample + 1);
+}
+
+TEST(ContributorCache, ConcurrentRequestsGetTheSameTable) {
+  std::vector<std::future<const TContributorTable*>> Requests;
+  for (int k = 0; k < 4; ++k)
+    Requests.push_back(std::async(std::launch::async, [] { return &GetContributors(211, 97); }));
+  const TContributorTable* First = Requests[0].get();
+  for (size_t k = 1; k < Requests.size(); ++k) EXPECT_EQ(Requests[k].get(), First);
+}
+
+// --- High quality -------------------------------------------------------------
+
+TEST(MitchellResample, EqualSizeMirrorsTheEdgesDifferently) {
+  // 0, 255, 0 in one row: the left pixel reads its mirror 255 twice, the
+  // right pixel reads itself (0) as its mirror.
+  const TBitmap Source = Picture(3, 1, [](int32_t x, int32_t) { return Grey(x == 1 ? 255 : 0); });
+  TBitmap Dest(3, 1, 24);
+  MitchellResample(Source, Dest);
+  EXPECT_EQ(RedRow(Dest, 0), (std::vector<int>{28, 226, 14}));
+}
+
+TEST(MitchellResample, UniformPictureComesBackUpToRounding) {
+  // The weights are not normalised (a shrink's may sum to a little under
+  // 65536) and each pass truncates: at most one level lost per pass.
+  for (auto [SW, SH, DW, DH] : {std::array{10, 8, 10, 8}, {10, 8, 25, 19}, {40, 30, 13, 7}, {1, 1, 4, 3}}) {
+    const TBitmap Source = Uniform(SW, SH, {200, 100, 37});
+    TBitmap Dest(DW, DH, 24);
+    MitchellResample(Source, Dest);
+    for (int32_t y = 0; y < DH; ++y)
+      for (int32_t x = 0; x < DW; ++x) {
+        const TRGB P = GetPixelRGB(Dest, x, y);
+        EXPECT_NEAR(P.R, 200, 2);
+        EXPECT_NEAR(P.G, 100, 2);
+        EXPECT_NEAR(P.B, 37, 2);
+      }
+  }
+  // At equal size the weights sum to exactly 65536: no change at all.
+  const TBitmap Source = Uniform(5, 4, {255, 1, 128});
+  TBitmap Dest(5, 4, 24);
+  MitchellResample(Source, Dest);
+  for (int32_t y = 0; y < 4; ++y)
+    for (int32_t x = 0; x < 5; ++x) EXPECT_EQ(GetPixelRGB(Dest, x, y), (TRGB{255, 1, 128}));
+}
+
+TEST(MitchellResample, OvershootAtSharpEdgesIsClamped) {
+  // A dark-to-bright step enlarged: the negative lobes push sums above 255
+  // and below 0 beside the step; the result holds 255 and 0 there.
+  const int32_t N = 6, M = 17;
+  const TBitmap Source = Picture(N, 1, [](int32_t x, int32_t) { return Grey(x < 3 ? 0 : 255); });
+  TBitmap Dest(M, 1, 24);
+  MitchellResample(Source, Dest);
+  const TContributorTable& T = GetContributors(N, M);
+  bool Over = false, Under = false;
+  for (int32_t i = 0; i < M; ++i) {
+    int32_t Sum = 0;
+    for (const TContributor& C : T.Of(i)) Sum += C.Weight * (C.Pixel < 3 ? 0 : 255);
+    const int Value = GetPixelRGB(Dest, i, 0).R;
+    if (Sum > 0xFF0000) {
+      Over = true;
+      EXPECT_EQ(Value, 255) << i;
+    }
+    if (Sum < 0) {
+      Under = true;
+      EXPECT_EQ(Value, 0) << i;
+    }
+  }
+  EXPECT_TRUE(Over);
+  EXPECT_TRUE(Under);
+}
+
+TEST(MitchellResample, EveryDepthFiltersItsOwnFields) {
+  // Uniform pictures at their channels' tops stay at the top at every depth.
+  for (int32_t Depth : {15, 16, 24, 32}) {
+    const TBitmap Source = Uniform(6, 5, {255, 255, 255}, Depth);
+    TBitmap Dest(6, 5, Depth);
+    MitchellResample(Source, Dest);
+    for (int32_t y = 0; y < 5; ++y)
+      for (int32_t x = 0; x < 6; ++x) EXPECT_EQ(GetPixelRGB(Dest, x, y), (TRGB{255, 255, 255})) << Depth;
+  }
+  // Byte 3 of a 32-bit destination is not written.
+  const TBitmap Source = Uniform(2, 2, Grey(7), 32);
+  TBitmap Dest(3, 3, 32);
+  for (int32_t y = 0; y < 3; ++y)
+    for (int32_t x = 0; x < 3; ++x) Dest.ScanLine(y)[4 * x + 3] = 0xAB;
+  MitchellResample(Source, Dest);
+  for (int32_t y = 0; y < 3; ++y)
+    for (int32_t x = 0; x < 3; ++x) EXPECT_EQ(Dest.ScanLine(y)[4 * x + 3], 0xAB);
+}
+
+TEST(MitchellResample, MismatchedDepthsLeaveTheDestinationAlone) {
+  const TBitmap Source = Uniform(4, 4, Grey(200), 16);
+  TBitmap Dest = Uniform(4, 4, Grey(9), 24);
+  MitchellResample(Source, Dest);
+  BilinearResample(Source, Dest);
+  EXPECT_EQ(GetPixelRGB(Dest, 2, 2), Grey(9));
+}
+
+// --- Good quality -------------------------------------------------------------
+
+TEST(BilinearResample, WeightsSumTo65535) {
+  for (auto [DW, DH] : {std::pair{9, 9}, {30, 21}, {4, 3}}) {
+    TBitmap White(DW, DH, 24), Black(DW, DH, 24);
+    BilinearResample(Uniform(9, 9, Grey(255)), White);
+    BilinearResample(Uniform(9, 9, Grey(0)), Black);
+    for (int32_t y = 0; y < DH; ++y)
+      for (int32_t x = 0; x < DW; ++x) {
+        EXPECT_EQ(GetPixelRGB(White, x, y), Grey(254));
+        EXPECT_EQ(GetPixelRGB(Black, x, y), Grey(0));
+      }
+  }
+  TBitmap Mid(3, 3, 24);
+  BilinearResample(Uniform(2, 2, Grey(100)), Mid);
+  EXPECT_EQ(GetPixelRGB(Mid, 1, 1), Grey(99));
+}
+
+TEST(BilinearResample, InterpolatesFromTheFirstPixelAndRepeatsTheLast) {
+  const TBitmap Source = Picture(2, 1, [](int32_t x, int32_t) { return Grey(x == 0 ? 0 : 200); });
+  TBitmap Dest(4, 1, 24);
+  BilinearResample(Source, Dest);
+  EXPECT_EQ(RedRow(Dest, 0), (std::vector<int>{0, 99, 199, 199}));
+}
+
+TEST(BitsPerPixel, RecognisesTheFourDepthsByCountAndMasks) {
+  EXPECT_EQ(GetBitsPerPixel(TBitmap(1, 1, 15)), 15);
+  EXPECT_EQ(GetBitsPerPixel(TBitmap(1, 1, 16)), 16);
+  EXPECT_EQ(GetBitsPerPixel(TBitmap(1, 1, 24)), 24);
+  EXPECT_EQ(GetBitsPerPixel(TBitmap(1, 1, 32)), 32);
+  EXPECT_EQ(GetBitsPerPixel(TBitmap(1, 1, TBitMasks{0x0F00, 0x00F0, 0x000F})), 0);
+}
+
+}  // namespace
+}  // namespace carvelo
