@@ -1,0 +1,140 @@
+// Seam removal and insertion. Each runs in two phases of four row bands: the
+// first edits the picture and shifts the maps row by row, the second repairs
+// the energy beside the seam, which reads the grey rows above and below and
+// so waits until every grey row is final.
+#include <cstdint>
+
+#include "GEM.h"
+#include "GEM_arith.h"
+#include "GEM_bands.h"
+
+namespace carvelo {
+
+namespace {
+
+struct Remove_Params {
+  GML_Color& Dest;
+  const PAPixel& Path;
+  GML_Int& W;
+  GML_Int& E;
+  uint8_t Filter;
+  GML_Gray& Gray;
+  GML_Int& M;
+};
+
+struct Add_Params {
+  GML_Color& Dest;
+  const PAPixel& Path;
+  GML_Int& W;
+  GML_Int& P;
+  GML_Int& E;
+  GML_Int& M;
+  uint8_t Filter;
+  GML_Gray& Gray;
+  int32_t Stretch;
+};
+
+inline int32_t Seam_Column(const PAPixel& Path, int32_t Y) { return Path[static_cast<size_t>(Y)].X; }
+
+// A kept neighbour takes half of the removed pixel, unless that pixel was
+// marked for removal; its grey value follows its colour either way.
+inline void Blend_Neighbour(uint32_t* Pixels, uint8_t* Gray, int32_t Neighbour, uint32_t Removed, bool Blend) {
+  if (Blend) Pixels[Neighbour] = TGEM::Average_Color(Removed, Pixels[Neighbour]);
+  Gray[Neighbour] = TGEM::Luminance(Pixels[Neighbour]);
+}
+
+void Remove_Pixels(const Remove_Params& R, TBand Band) {
+  const int32_t Width = R.Dest.Width();
+  for (int32_t Y = Band.First; Y < Band.End; ++Y) {
+    const int32_t X = Seam_Column(R.Path, Y);
+    uint32_t* Pixels = R.Dest.Row(Y);
+    uint8_t* Gray = R.Gray.Row(Y);
+    const bool Blend = R.W.Row(Y)[X] >= 0;
+    if (X - 1 > 0) Blend_Neighbour(Pixels, Gray, X - 1, Pixels[X], Blend);  // column 0 is left alone
+    if (X + 1 < Width) Blend_Neighbour(Pixels, Gray, X + 1, Pixels[X], Blend);
+    R.Dest.ShiftRow(X + 1, Y, -1);
+    R.Gray.ShiftRow(X + 1, Y, -1);
+    R.W.ShiftRow(X + 1, Y, -1);
+    R.M.ShiftRow(X + 1, Y, -1);
+  }
+}
+
+// Runs before E's row closes over the seam, so a column c of the narrowed
+// grey picture lands in E at c + 1 for the columns right of the seam.
+void Repair_Energy_After_Removal(const Remove_Params& R, TBand Band) {
+  const int32_t New_Width = R.Dest.Width();
+  for (int32_t Y = Band.First; Y < Band.End; ++Y) {
+    const int32_t X = Seam_Column(R.Path, Y);
+    int32_t* Energy = R.E.Row(Y);
+    for (int32_t C = X - 1; C >= 0 && C >= X - 3; --C) Energy[C] = TGEM::Pixel_Energy(R.Gray, C, Y, R.Filter);
+    for (int32_t C = X; C < X + 3 && C + 1 < New_Width; ++C)
+      Energy[C + 1] = TGEM::Pixel_Energy(R.Gray, C, Y, R.Filter);
+    R.E.ShiftRow(X + 1, Y, -1);
+  }
+}
+
+void Insert_Pixels(const Add_Params& A, TBand Band) {
+  for (int32_t Y = Band.First; Y < Band.End; ++Y) {
+    const int32_t X = Seam_Column(A.Path, Y);
+    A.Dest.ShiftRow(X, Y, +1);
+    A.P.ShiftRow(X, Y, +1);
+    A.W.ShiftRow(X, Y, +1);
+    A.Gray.ShiftRow(X, Y, +1);
+    A.M.ShiftRow(X, Y, +1);
+    // The new pixel at X sits between the left neighbour and the seam pixel,
+    // now at X + 1; beside column 0 it copies the seam pixel.
+    uint32_t* Pixels = A.Dest.Row(Y);
+    Pixels[X] = TGEM::Average_Color(Pixels[X], A.Dest.GetClamped(X - 1, Y));
+    int32_t* Weights = A.W.Row(Y);
+    Weights[X] = static_cast<int32_t>((int64_t{Weights[X]} + A.W.GetClamped(X - 1, Y)) / 2);
+    A.Gray.Row(Y)[X] = TGEM::Luminance(Pixels[X]);
+    // Both copies carry the penalty, so later seams go elsewhere.
+    int32_t* Penalty = A.P.Row(Y);
+    Penalty[X] = A.Stretch;
+    Penalty[X + 1] = Add_Saturated(Penalty[X + 1], A.Stretch);
+  }
+}
+
+void Repair_Energy_After_Insertion(const Add_Params& A, TBand Band) {
+  const int32_t Width = A.E.Width();
+  for (int32_t Y = Band.First; Y < Band.End; ++Y) {
+    const int32_t X = Seam_Column(A.Path, Y);
+    A.E.ShiftRow(X, Y, +1);
+    int32_t* Energy = A.E.Row(Y);
+    for (int32_t C = X - 1; C >= 0 && C >= X - 3; --C) Energy[C] = TGEM::Pixel_Energy(A.Gray, C, Y, A.Filter);
+    for (int32_t C = X; C <= X + 3 && C < Width; ++C) Energy[C] = TGEM::Pixel_Energy(A.Gray, C, Y, A.Filter);
+  }
+}
+
+}  // namespace
+
+void TGEM::Remove_Path(GML_Color& Dest, const PAPixel& Path, GML_Int& W, GML_Int& E, GML_Gray& Gray, GML_Int& M,
+                       uint8_t Filter) {
+  const Remove_Params Params{Dest, Path, W, E, Filter, Gray, M};
+  const auto Bands = Bands_Of(Dest.Height());
+  if (!Run_Bands("Remove_Path", Bands, [&Params](TBand Band) { Remove_Pixels(Params, Band); })) return;
+  const int32_t New_Width = Dest.Width() - 1;
+  Dest.SetWidth(New_Width);
+  W.SetWidth(New_Width);
+  Gray.SetWidth(New_Width);
+  if (!Run_Bands("Remove_Path", Bands, [&Params](TBand Band) { Repair_Energy_After_Removal(Params, Band); }))
+    return;
+  E.SetWidth(New_Width);  // M keeps its width: the next search sets it
+}
+
+void TGEM::Add_Path(GML_Color& Dest, const PAPixel& Path, GML_Int& W, GML_Int& E, GML_Gray& Gray, GML_Int& P,
+                    GML_Int& M, int32_t Stretch, uint8_t Filter) {
+  const int32_t New_Width = Dest.Width() + 1;
+  Dest.SetWidth(New_Width);
+  P.SetWidth(New_Width);
+  W.SetWidth(New_Width);
+  E.SetWidth(New_Width);
+  Gray.SetWidth(New_Width);
+  M.SetWidth(New_Width);
+  const Add_Params Params{Dest, Path, W, P, E, M, Filter, Gray, Stretch};
+  const auto Bands = Bands_Of(Dest.Height());
+  if (!Run_Bands("Add_Path", Bands, [&Params](TBand Band) { Insert_Pixels(Params, Band); })) return;
+  Run_Bands("Add_Path", Bands, [&Params](TBand Band) { Repair_Energy_After_Insertion(Params, Band); });
+}
+
+}  // namespace carvelo
