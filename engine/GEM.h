@@ -87,6 +87,18 @@ public:
   static void Copy_Pixels(const GML_Color& From, GML_Color& To);
 
 private:
+  // The four steps of Carve_Image and Carve_Resize, carving Weights along.
+  void Carve_Steps(const GML_Color& Source, GML_Int& Weights, int32_t TargetWidth, int32_t TargetHeight,
+                   int32_t Stretch, uint8_t Filter, bool ForwardEnergy, GML_Color& Dest);
+  // A width pass on the transposed picture: Dest := Picture with its height
+  // carved to TargetHeight.
+  void Carve_Height(const GML_Color& Picture, GML_Int& Weights, int32_t TargetHeight, int32_t Stretch, uint8_t Filter,
+                    bool ForwardEnergy, GML_Color& Dest);
+  bool Stopped() const { return FControl.Stop && FControl.Stop->load(std::memory_order_relaxed); }
+  void Seam_Done(int32_t Done, int32_t Total) const {
+    if (FControl.Progress) FControl.Progress(Done, Total);
+  }
+
   TCarveControl FControl;
 };
 

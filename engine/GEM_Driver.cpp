@@ -1,0 +1,208 @@
+// The carving driver: width passes that remove or insert vertical seams,
+// height passes run as width passes on the transposed picture, chained in the
+// fixed order width shrink, height shrink, width growth, height growth.
+#include <algorithm>
+#include <cstring>
+#include <utility>
+#include <vector>
+
+#include "GEM.h"
+
+namespace carvelo {
+
+namespace {
+
+struct TSize {
+  int32_t Width;
+  int32_t Height;
+  bool operator==(const TSize&) const = default;
+};
+
+struct TMarks {
+  int32_t Columns;  // columns holding at least one weight marked for removal
+  int32_t Rows;     // rows holding at least one
+};
+
+TMarks Count_Marks(const GML_Int& Weights) {
+  const int32_t Width = Weights.Width();
+  std::vector<uint8_t> Column_Marked(static_cast<size_t>(Width), 0);
+  TMarks Marks{0, 0};
+  for (int32_t Y = 0; Y < Weights.Height(); ++Y) {
+    const int32_t* Row = Weights.Row(Y);
+    bool Row_Marked = false;
+    for (int32_t X = 0; X < Width; ++X)
+      if (Row[X] < 0) {
+        Row_Marked = true;
+        Column_Marked[static_cast<size_t>(X)] = 1;
+      }
+    Marks.Rows += Row_Marked ? 1 : 0;
+  }
+  Marks.Columns = static_cast<int32_t>(std::count(Column_Marked.begin(), Column_Marked.end(), 1));
+  return Marks;
+}
+
+// The size one round of Remove_Areas carves the picture to. Mode 0 removes
+// rows when fewer rows than columns hold marks, else columns. A round always
+// keeps one column and one row, so marks everywhere cannot carve the picture
+// away and it can grow back.
+TSize Round_Target(TSize Picture, TMarks Marks, uint8_t Mode) {
+  const TSize Fewer_Columns{Picture.Width - std::min(Marks.Columns, Picture.Width - 1), Picture.Height};
+  const TSize Fewer_Rows{Picture.Width, Picture.Height - std::min(Marks.Rows, Picture.Height - 1)};
+  switch (Mode) {
+    case 0:
+      return Marks.Rows < Marks.Columns ? Fewer_Rows : Fewer_Columns;
+    case 1:
+      return Fewer_Columns;
+    case 2:
+      return Fewer_Rows;
+    default:
+      return Picture;
+  }
+}
+
+TSize Size_Of(const GML_Color& Picture) { return {Picture.Width(), Picture.Height()}; }
+
+}  // namespace
+
+void TGEM::Carve_Image(const GML_Color& Source, const GML_Int& Weights, int32_t TargetWidth, int32_t TargetHeight,
+                       int32_t Stretch, uint8_t Filter, bool ForwardEnergy, GML_Int& WorkWeights, GML_Color& Dest) {
+  if (TSize{TargetWidth, TargetHeight} == Size_Of(Source)) {
+    Remove_Areas(Source, Weights, 0, 10, Stretch, Filter, true, WorkWeights, Dest);
+    return;
+  }
+  WorkWeights.Assign(Weights);
+  Carve_Steps(Source, WorkWeights, TargetWidth, TargetHeight, Stretch, Filter, ForwardEnergy, Dest);
+}
+
+void TGEM::Carve_Resize(const GML_Color& Source, GML_Int& Weights, int32_t TargetWidth, int32_t TargetHeight,
+                        int32_t Stretch, uint8_t Filter, bool ForwardEnergy, GML_Color& Dest) {
+  if (TSize{TargetWidth, TargetHeight} == Size_Of(Source)) {
+    Dest.Assign(Source);
+    return;
+  }
+  Carve_Steps(Source, Weights, TargetWidth, TargetHeight, Stretch, Filter, ForwardEnergy, Dest);
+}
+
+void TGEM::Carve_Steps(const GML_Color& Source, GML_Int& Weights, int32_t TargetWidth, int32_t TargetHeight,
+                       int32_t Stretch, uint8_t Filter, bool ForwardEnergy, GML_Color& Dest) {
+  const int32_t Width = Source.Width(), Height = Source.Height();
+  const GML_Color* Current = &Source;  // each step carves the previous step's result
+  if (TargetWidth < Width) {
+    Shrink_Width(Source, Weights, TargetWidth, Filter, ForwardEnergy, Dest);
+    Current = &Dest;
+  }
+  if (TargetHeight < Height && !Stopped()) {
+    Carve_Height(*Current, Weights, TargetHeight, Stretch, Filter, ForwardEnergy, Dest);
+    Current = &Dest;
+  }
+  if (Width < TargetWidth && !Stopped()) {
+    GML_Color Previous;  // an enlarging pass cannot read the picture it writes
+    if (Current == &Dest) {
+      std::swap(Previous, Dest);
+      Current = &Previous;
+    }
+    Enlarge_Width(*Current, Weights, TargetWidth, Stretch, Filter, ForwardEnergy, Dest);
+    Current = &Dest;
+  }
+  if (Height < TargetHeight && !Stopped())
+    Carve_Height(*Current, Weights, TargetHeight, Stretch, Filter, ForwardEnergy, Dest);
+}
+
+void TGEM::Carve_Height(const GML_Color& Picture, GML_Int& Weights, int32_t TargetHeight, int32_t Stretch,
+                        uint8_t Filter, bool ForwardEnergy, GML_Color& Dest) {
+  GML_Int Turned_Weights;
+  Turned_Weights.AssignTransposed(Weights);
+  Weights = GML_Int();  // refilled from the turned copy; no need to hold both meanwhile
+  GML_Color Carved;
+  {
+    GML_Color Turned;
+    Turned.AssignTransposed(Picture);
+    if (&Picture == &Dest) Dest = GML_Color();
+    if (TargetHeight < Turned.Width())
+      Shrink_Width(Turned, Turned_Weights, TargetHeight, Filter, ForwardEnergy, Carved);
+    else
+      Enlarge_Width(Turned, Turned_Weights, TargetHeight, Stretch, Filter, ForwardEnergy, Carved);
+  }
+  Dest.AssignTransposed(Carved);
+  Carved = GML_Color();
+  Weights.AssignTransposed(Turned_Weights);
+}
+
+void TGEM::Shrink_Width(const GML_Color& Source, GML_Int& Weights, int32_t TargetWidth, uint8_t Filter,
+                        bool ForwardEnergy, GML_Color& Dest) {
+  const int32_t Width = Source.Width(), Height = Source.Height();
+  GML_Gray Gray(Width, Height);
+  GML_Int Energy(Width, Height), Cost(Width, Height);
+  PAPixel Path(static_cast<size_t>(Height));
+  const int32_t Seams = Width - TargetWidth;
+
+  Dest.Assign(Source);
+  Grayscale_Image(Source, Gray);
+  Edge_Detect(Gray, Energy, Filter);
+  for (int32_t Seam = 0; Seam < Seams && !Stopped(); ++Seam) {
+    Find_Seam(Energy, Weights, Cost, Path, ForwardEnergy, Seam == 0);
+    Remove_Path(Dest, Path, Weights, Energy, Gray, Cost, Filter);
+    Seam_Done(Seam + 1, Seams);
+  }
+}
+
+void TGEM::Enlarge_Width(const GML_Color& Source, GML_Int& Weights, int32_t TargetWidth, int32_t Stretch,
+                         uint8_t Filter, bool ForwardEnergy, GML_Color& Dest) {
+  const int32_t Width = Source.Width(), Height = Source.Height();
+  GML_Gray Gray(Width, Height);
+  GML_Int Penalty(Width, Height), Summed(Width, Height), Energy(Width, Height), Cost(Width, Height);
+  PAPixel Path(static_cast<size_t>(Height));
+  const int32_t Seams = TargetWidth - Width;
+
+  // Room for the final width everywhere, so no insertion re-allocates a row.
+  Dest.SetSize(Width, Height);
+  Dest.Reserve(TargetWidth, Height);
+  Gray.Reserve(TargetWidth, Height);
+  Energy.Reserve(TargetWidth, Height);
+  Cost.Reserve(TargetWidth, Height);
+  Penalty.Reserve(TargetWidth, Height);
+  Summed.Reserve(TargetWidth, Height);
+  Widen_Map(Weights, TargetWidth);
+  Penalty.Fill(0);
+  Copy_Pixels(Source, Dest);
+
+  Grayscale_Image(Source, Gray);
+  Edge_Detect(Gray, Energy, Filter);
+  for (int32_t Seam = 0; Seam < Seams && !Stopped(); ++Seam) {
+    Add_Weights(Weights, Penalty, Summed);
+    Find_Seam(Energy, Summed, Cost, Path, ForwardEnergy, Seam == 0);
+    Add_Path(Dest, Path, Weights, Energy, Gray, Penalty, Cost, Stretch, Filter);
+    Seam_Done(Seam + 1, Seams);
+  }
+}
+
+void TGEM::Remove_Areas(const GML_Color& Source, const GML_Int& Weights, uint8_t Mode, int32_t Rounds,
+                        int32_t Stretch, uint8_t Filter, bool ForwardEnergy, GML_Int& WorkWeights, GML_Color& Dest) {
+  GML_Color Picture;
+  Picture.Assign(Source);
+  WorkWeights.Assign(Weights);
+  for (int32_t Round = 0; Round < Rounds; ++Round) {
+    if (Stopped()) return;
+    const TSize Target = Round_Target(Size_Of(Picture), Count_Marks(WorkWeights), Mode);
+    if (Target == Size_Of(Picture)) continue;  // nothing left to carve out this round
+    Carve_Resize(Picture, WorkWeights, Target.Width, Target.Height, Stretch, Filter, ForwardEnergy, Dest);
+    std::swap(Picture, Dest);
+  }
+  if (Stopped()) return;
+  Carve_Resize(Picture, WorkWeights, Source.Width(), Source.Height(), Stretch, Filter, ForwardEnergy, Dest);
+}
+
+void TGEM::Widen_Map(GML_Int& Map, int32_t NewWidth) {
+  // Growing the width to NewWidth and back re-allocates each row once,
+  // keeping its values, without a second copy of the whole map.
+  const int32_t Width = Map.Width();
+  Map.SetWidth(std::max(NewWidth, Width));
+  Map.SetWidth(Width);
+}
+
+void TGEM::Copy_Pixels(const GML_Color& From, GML_Color& To) {
+  const size_t Bytes = sizeof(uint32_t) * static_cast<size_t>(From.Width());
+  for (int32_t Y = 0; Y < From.Height(); ++Y) std::memcpy(To.Row(Y), From.Row(Y), Bytes);
+}
+
+}  // namespace carvelo

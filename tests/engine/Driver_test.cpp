@@ -1,0 +1,315 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstring>
+#include <random>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+#include "GEM.h"
+
+namespace carvelo {
+namespace {
+
+constexpr int32_t Stretch = 400;
+constexpr int32_t Protect = 214748;
+
+// A photo-like picture: smooth gradients with some edges and noise.
+GML_Color Textured(int32_t W, int32_t H, uint32_t Seed) {
+  std::mt19937 Random(Seed);
+  GML_Color C(W, H);
+  for (int32_t y = 0; y < H; ++y)
+    for (int32_t x = 0; x < W; ++x) {
+      const int32_t Edge = ((x / 7 + y / 5) % 3 == 0) ? 90 : 0;
+      C.Put(x, y, GML_Pixel(uint8_t(2 * x + Edge + Random() % 9), uint8_t(3 * y + Random() % 5),
+                            uint8_t((x * y) % 200 + Edge), 1));
+    }
+  return C;
+}
+
+GML_Int Zeros(int32_t W, int32_t H) { return GML_Int(W, H); }
+
+template <typename Map>
+std::vector<typename Map::Element> Bytes(const Map& M) {
+  std::vector<typename Map::Element> All;
+  for (int32_t y = 0; y < M.Height(); ++y) All.insert(All.end(), M.Row(y), M.Row(y) + M.Width());
+  return All;
+}
+
+template <typename Map>
+void ExpectSameContents(const Map& A, const Map& B) {
+  ASSERT_EQ(A.Width(), B.Width());
+  ASSERT_EQ(A.Height(), B.Height());
+  EXPECT_EQ(Bytes(A), Bytes(B));
+}
+
+// Records the total of every pass the driver reports.
+struct Passes {
+  std::vector<int32_t> Totals;
+  int32_t Calls = 0;
+  TCarveControl Control() {
+    return {[this](int32_t Done, int32_t Total) {
+              ++Calls;
+              if (Done == 1) Totals.push_back(Total);
+              EXPECT_LE(Done, Total);
+            },
+            nullptr};
+  }
+};
+
+struct Carved {
+  GML_Color Dest;
+  GML_Int WorkWeights;
+};
+
+Carved Carve(TGEM& Engine, const GML_Color& Source, const GML_Int& Weights, int32_t W, int32_t H,
+             int32_t AStretch = Stretch) {
+  Carved Out;
+  Engine.Carve_Image(Source, Weights, W, H, AStretch, Filter_Prewitt, true, Out.WorkWeights, Out.Dest);
+  return Out;
+}
+
+TEST(CarveImage, EqualSizeWithZeroWeightsCopiesExactly) {
+  const GML_Color Source = Textured(23, 17, 1);
+  const GML_Int Weights = Zeros(23, 17);
+  TGEM Engine;
+  const Carved Out = Carve(Engine, Source, Weights, 23, 17);
+  ExpectSameContents(Out.Dest, Source);
+  ExpectSameContents(Out.WorkWeights, Weights);
+}
+
+TEST(CarveImage, PassesRunInTheFixedOrder) {
+  const struct {
+    int32_t W, H, ToW, ToH;
+    std::vector<int32_t> Totals;
+  } Cases[] = {
+      {100, 50, 80, 60, {20, 10}},  // width shrink, then height growth
+      {40, 30, 45, 20, {10, 5}},    // height shrink before width growth
+      {40, 30, 30, 25, {10, 5}},    // width shrink, then height shrink
+      {30, 20, 36, 27, {6, 7}},     // width growth, then height growth
+  };
+  for (const auto& Case : Cases) {
+    Passes Seen;
+    TGEM Engine(Seen.Control());
+    const Carved Out = Carve(Engine, Textured(Case.W, Case.H, 2), Zeros(Case.W, Case.H), Case.ToW, Case.ToH);
+    EXPECT_EQ(Seen.Totals, Case.Totals) << Case.ToW << "x" << Case.ToH;
+    EXPECT_EQ(Out.Dest.Width(), Case.ToW);
+    EXPECT_EQ(Out.Dest.Height(), Case.ToH);
+    EXPECT_EQ(Out.WorkWeights.Width(), Case.ToW);
+    EXPECT_EQ(Out.WorkWeights.Height(), Case.ToH);
+  }
+}
+
+// Every pixel carries its origin in red and green; weights number the same
+// origins. Marked pixels are never blended, so after shrinking both ways each
+// surviving pixel must still sit on its own weight.
+TEST(CarveImage, WorkWeightsFollowThePictureColumnForColumn) {
+  const int32_t W = 40, H = 30;
+  GML_Color Source(W, H);
+  GML_Int Weights(W, H);
+  for (int32_t y = 0; y < H; ++y)
+    for (int32_t x = 0; x < W; ++x) {
+      Source.Put(x, y, GML_Pixel(uint8_t(x), uint8_t(y), uint8_t((x * 37 + y * 11) % 256), 1));
+      Weights.Put(x, y, -(1 + x + W * y));
+    }
+  TGEM Engine;
+  const Carved Out = Carve(Engine, Source, Weights, 31, 22);
+  ASSERT_EQ(Out.WorkWeights.Width(), 31);
+  ASSERT_EQ(Out.WorkWeights.Height(), 22);
+  for (int32_t y = 0; y < 22; ++y)
+    for (int32_t x = 0; x < 31; ++x) {
+      const uint32_t Pixel = Out.Dest.Get(x, y);
+      const int32_t OriginX = Pixel & 0xFF, OriginY = (Pixel >> 8) & 0xFF;
+      ASSERT_EQ(Out.WorkWeights.Get(x, y), -(1 + OriginX + W * OriginY)) << x << "," << y;
+    }
+  EXPECT_EQ(Weights.Get(5, 5), -(1 + 5 + W * 5));  // the caller's weights stay as they were
+}
+
+TEST(CarveImage, EnlargingLeavesRoomReservedAtTheFinalWidth) {
+  TGEM Engine;
+  const Carved Out = Carve(Engine, Textured(30, 12, 3), Zeros(30, 12), 41, 12);
+  EXPECT_EQ(Out.Dest.Width(), 41);
+  EXPECT_EQ(Out.Dest.CapacityWidth(), 41);
+}
+
+// The fourth byte does not reach the grey picture, so a picture uniform in
+// colour has no energy at all, while the fourth byte shows where columns went.
+TEST(EnlargeWidth, StretchSpreadsInsertionsAndZeroStacksThem) {
+  GML_Color Source(10, 4);
+  for (int32_t y = 0; y < 4; ++y)
+    for (int32_t x = 0; x < 10; ++x) Source.Put(x, y, GML_Pixel(50, 60, 70, uint8_t(20 * x)));
+  const auto FourthBytes = [](const GML_Color& C, int32_t y) {
+    std::vector<int32_t> Values;
+    for (int32_t x = 0; x < 5; ++x) Values.push_back(int32_t(C.Get(x, y) >> 24));
+    return Values;
+  };
+  for (int32_t AStretch : {0, 800}) {
+    GML_Int Weights = Zeros(10, 4);
+    GML_Color Dest;
+    TGEM().Enlarge_Width(Source, Weights, 12, AStretch, Filter_Prewitt, true, Dest);
+    ASSERT_EQ(Dest.Width(), 12);
+    for (int32_t y = 0; y < 4; ++y)
+      EXPECT_EQ(FourthBytes(Dest, y), AStretch == 0 ? (std::vector<int32_t>{0, 0, 0, 20, 40})
+                                                    : (std::vector<int32_t>{0, 0, 10, 20, 40}))
+          << AStretch;
+  }
+}
+
+TEST(RemoveAreas, BlockFiveWideThreeHighRemovesRowsAndGrowsBack) {
+  const GML_Color Source = Textured(30, 20, 4);
+  GML_Int Weights = Zeros(30, 20);
+  for (int32_t y = 8; y < 11; ++y)
+    for (int32_t x = 10; x < 15; ++x) Weights.Put(x, y, -Protect);
+  Passes Seen;
+  TGEM Engine(Seen.Control());
+  GML_Int WorkWeights;
+  GML_Color Dest;
+  Engine.Remove_Areas(Source, Weights, 0, 10, Stretch, Filter_Prewitt, true, WorkWeights, Dest);
+  EXPECT_EQ(Seen.Totals, (std::vector<int32_t>{3, 3}));  // three rows out, three rows back
+  EXPECT_EQ(Dest.Width(), 30);
+  EXPECT_EQ(Dest.Height(), 20);
+  ASSERT_EQ(WorkWeights.Width(), 30);
+  ASSERT_EQ(WorkWeights.Height(), 20);
+  for (int32_t y = 0; y < 20; ++y)
+    for (int32_t x = 0; x < 30; ++x) ASSERT_GE(WorkWeights.Get(x, y), 0);
+}
+
+TEST(RemoveAreas, ModesChooseColumnsOrRows) {
+  const GML_Color Source = Textured(30, 20, 5);
+  GML_Int Weights = Zeros(30, 20);
+  for (int32_t y = 5; y < 9; ++y)
+    for (int32_t x = 10; x < 12; ++x) Weights.Put(x, y, -Protect);  // 2 columns, 4 rows
+  const std::pair<uint8_t, int32_t> Expected[] = {{0, 2}, {1, 2}, {2, 4}};
+  for (auto [Mode, FirstPass] : Expected) {
+    Passes Seen;
+    TGEM Engine(Seen.Control());
+    GML_Int WorkWeights;
+    GML_Color Dest;
+    Engine.Remove_Areas(Source, Weights, Mode, 1, Stretch, Filter_Prewitt, true, WorkWeights, Dest);
+    ASSERT_FALSE(Seen.Totals.empty());
+    EXPECT_EQ(Seen.Totals.front(), FirstPass) << int(Mode);
+    EXPECT_EQ(Dest.Width(), 30);
+    EXPECT_EQ(Dest.Height(), 20);
+  }
+}
+
+TEST(RemoveAreas, WithoutRemoveMarksOrWithAnUnknownModeCopies) {
+  const GML_Color Source = Textured(19, 13, 6);
+  GML_Int Weights = Zeros(19, 13);
+  Weights.Put(4, 4, Protect);
+  GML_Int Marked = Zeros(19, 13);
+  Marked.Put(3, 3, -Protect);
+  const std::pair<const GML_Int*, uint8_t> Cases[] = {{&Weights, 0}, {&Weights, 1}, {&Weights, 2}, {&Marked, 3}};
+  for (auto [Map, Mode] : Cases) {
+    Passes Seen;
+    TGEM Engine(Seen.Control());
+    GML_Int WorkWeights;
+    GML_Color Dest;
+    Engine.Remove_Areas(Source, *Map, Mode, 10, Stretch, Filter_Prewitt, true, WorkWeights, Dest);
+    EXPECT_TRUE(Seen.Totals.empty());
+    ExpectSameContents(Dest, Source);
+    ExpectSameContents(WorkWeights, *Map);
+  }
+}
+
+TEST(RemoveAreas, MarksOnEveryRowAndColumnNeverCarveThePictureAway) {
+  for (auto [W, H] : {std::pair{6, 4}, {4, 6}, {5, 5}, {1, 5}, {5, 1}, {1, 1}, {2, 2}})
+    for (uint8_t Mode : {0, 1, 2}) {
+      const GML_Color Source = Textured(W, H, 7);
+      GML_Int Weights(W, H);
+      Weights.Fill(-Protect);
+      TGEM Engine;
+      GML_Int WorkWeights;
+      GML_Color Dest;
+      Engine.Remove_Areas(Source, Weights, Mode, 10, Stretch, Filter_Prewitt, true, WorkWeights, Dest);
+      EXPECT_EQ(Dest.Width(), W);
+      EXPECT_EQ(Dest.Height(), H);
+      EXPECT_EQ(WorkWeights.Width(), W);
+      EXPECT_EQ(WorkWeights.Height(), H);
+    }
+}
+
+TEST(CarveResize, EqualSizeOnlyCopies) {
+  const GML_Color Source = Textured(9, 8, 8);
+  GML_Int Weights(9, 8);
+  Weights.Fill(-3);
+  GML_Color Dest(2, 2);
+  Passes Seen;
+  TGEM(Seen.Control()).Carve_Resize(Source, Weights, 9, 8, Stretch, Filter_Prewitt, true, Dest);
+  ExpectSameContents(Dest, Source);
+  EXPECT_EQ(Weights.Get(8, 7), -3);
+  EXPECT_EQ(Seen.Calls, 0);
+}
+
+TEST(CarveImage, OneColumnAndOneRowPictures) {
+  for (auto [W, H, ToW, ToH] : {std::tuple{1, 10, 3, 10}, {3, 10, 1, 10}, {10, 1, 10, 3}, {10, 3, 10, 1},
+                                {1, 1, 2, 2}, {2, 2, 1, 1}}) {
+    TGEM Engine;
+    const Carved Out = Carve(Engine, Textured(W, H, 9), Zeros(W, H), ToW, ToH);
+    EXPECT_EQ(Out.Dest.Width(), ToW);
+    EXPECT_EQ(Out.Dest.Height(), ToH);
+  }
+}
+
+TEST(CarveImage, ObserverCountsSeamsAndStopEndsTheCarveEarly) {
+  std::vector<std::pair<int32_t, int32_t>> Told;
+  std::atomic<bool> Stop = false;
+  TGEM Engine({[&](int32_t Done, int32_t Total) {
+                 Told.emplace_back(Done, Total);
+                 if (Done == 3) Stop = true;
+               },
+               &Stop});
+  Carve(Engine, Textured(40, 30, 10), Zeros(40, 30), 30, 20);
+  EXPECT_EQ(Told, (std::vector<std::pair<int32_t, int32_t>>{{1, 10}, {2, 10}, {3, 10}}));
+
+  Told.clear();
+  Stop = false;
+  Carve(Engine, Textured(12, 10, 10), Zeros(12, 10), 10, 12);
+  EXPECT_EQ(Told, (std::vector<std::pair<int32_t, int32_t>>{{1, 2}, {2, 2}, {1, 2}, {2, 2}}));
+}
+
+// Whatever the threads' timing, a carve gives the same bytes every time.
+TEST(CarveImage, RepeatedCarvesGiveIdenticalBytes) {
+  const GML_Color Source = Textured(97, 61, 11);
+  GML_Int Weights = Zeros(97, 61);
+  for (int32_t y = 20; y < 30; ++y)
+    for (int32_t x = 40; x < 50; ++x) Weights.Put(x, y, (x + y) % 2 ? Protect : -Protect / 3);
+  for (auto [W, H] : {std::pair{70, 61}, {97, 40}, {120, 80}, {80, 75}, {110, 50}}) {
+    TGEM Engine;
+    const Carved First = Carve(Engine, Source, Weights, W, H);
+    for (int Run = 0; Run < 12; ++Run) {
+      const Carved Again = Carve(Engine, Source, Weights, W, H);
+      ASSERT_EQ(Bytes(Again.Dest), Bytes(First.Dest)) << W << "x" << H << " run " << Run;
+      ASSERT_EQ(Bytes(Again.WorkWeights), Bytes(First.WorkWeights)) << W << "x" << H << " run " << Run;
+    }
+  }
+}
+
+TEST(WidenMap, KeepsSizeAndValuesAndMakesRoom) {
+  GML_Int Map(4, 3);
+  for (int32_t y = 0; y < 3; ++y)
+    for (int32_t x = 0; x < 4; ++x) Map.Put(x, y, 10 * y + x);
+  const std::vector<int32_t> Before = Bytes(Map);
+  TGEM::Widen_Map(Map, 9);
+  EXPECT_EQ(Map.Width(), 4);
+  EXPECT_EQ(Map.Height(), 3);
+  EXPECT_GE(Map.CapacityWidth(), 9);
+  EXPECT_EQ(Bytes(Map), Before);
+}
+
+TEST(CopyPixels, CopiesFromsSizeWithoutResizing) {
+  const GML_Color From = Textured(3, 2, 12);
+  GML_Color To(5, 4);
+  To.Put(4, 3, 99);
+  TGEM::Copy_Pixels(From, To);
+  EXPECT_EQ(To.Width(), 5);
+  EXPECT_EQ(To.Height(), 4);
+  for (int32_t y = 0; y < 2; ++y)
+    for (int32_t x = 0; x < 3; ++x) EXPECT_EQ(To.Get(x, y), From.Get(x, y));
+  EXPECT_EQ(To.Get(4, 3), 99u);
+  EXPECT_EQ(To.Get(3, 0), 0u);
+}
+
+}  // namespace
+}  // namespace carvelo
