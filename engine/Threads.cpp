@@ -19,7 +19,7 @@ void TCondition::Signal(bool All) {
         FWaitersBlocked -= 1;
       }
     } else if (FWaitersBlocked > FWaitersGone) {
-      FGate.acquire();  // no new waiter may block until these have left
+      FGate.Acquire();  // no new waiter may block until these have left
       if (FWaitersGone != 0) {
         FWaitersBlocked -= FWaitersGone;
         FWaitersGone = 0;
@@ -35,18 +35,18 @@ void TCondition::Signal(bool All) {
       return;
     }
   }
-  FQueue.release(ToRelease);
+  FQueue.Release(ToRelease);
 }
 
 void TCondition::Wait(TLock& Lock) {
   // Counted under the gate only: a signaller holds FCounters while it waits
   // for the gate, so taking FCounters here could deadlock.
-  FGate.acquire();
+  FGate.Acquire();
   ++FWaitersBlocked;
-  FGate.release();
+  FGate.Release();
   Lock.Leave();
 
-  FQueue.acquire();
+  FQueue.Acquire();
 
   bool LastOfSignal = false;
   {
@@ -58,13 +58,13 @@ void TCondition::Wait(TLock& Lock) {
     } else if (++FWaitersGone == INT_MAX / 2) {
       // Woken without a signal to account for (cannot happen without
       // time-outs); keep the counter from growing without bound.
-      FGate.acquire();
+      FGate.Acquire();
       FWaitersBlocked -= FWaitersGone;
-      FGate.release();
+      FGate.Release();
       FWaitersGone = 0;
     }
   }
-  if (LastOfSignal) FGate.release();
+  if (LastOfSignal) FGate.Release();
   Lock.Enter();
 }
 

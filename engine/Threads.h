@@ -5,9 +5,9 @@
 
 #include <atomic>
 #include <climits>
+#include <condition_variable>
 #include <cstdint>
 #include <mutex>
-#include <semaphore>
 
 namespace carvelo {
 
@@ -18,6 +18,36 @@ public:
 
 private:
   std::mutex FMutex;
+};
+
+// A counting semaphore. (GCC 12's std::counting_semaphore was seen to lose
+// wake-ups under stress here, so this one is a mutex and a condition.)
+class TSemaphore {
+public:
+  explicit TSemaphore(int32_t Initial) : FCount(Initial) {}
+  TSemaphore(const TSemaphore&) = delete;
+  TSemaphore& operator=(const TSemaphore&) = delete;
+
+  void Acquire() {
+    std::unique_lock Guard(FMutex);
+    FAvailable.wait(Guard, [this] { return FCount > 0; });
+    --FCount;
+  }
+  void Release(int32_t Count = 1) {
+    {
+      std::lock_guard Guard(FMutex);
+      FCount += Count;
+    }
+    if (Count == 1)
+      FAvailable.notify_one();
+    else
+      FAvailable.notify_all();
+  }
+
+private:
+  std::mutex FMutex;
+  std::condition_variable FAvailable;
+  int32_t FCount;
 };
 
 class TCondition {
@@ -33,9 +63,8 @@ public:
   void Wait(TLock& Lock);
 
 private:
-  using Semaphore = std::counting_semaphore<INT_MAX>;
-  Semaphore FGate{1};   // held by a signaller until its waiters have left
-  Semaphore FQueue{0};  // where waiters block
+  TSemaphore FGate{1};   // held by a signaller until its waiters have left
+  TSemaphore FQueue{0};  // where waiters block
   std::mutex FCounters;
   // Counted under the gate alone, read by signallers under FCounters.
   std::atomic<int32_t> FWaitersBlocked = 0;
