@@ -1,0 +1,342 @@
+#include "ImageFile.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+
+#include <jpeglib.h>
+#include <png.h>
+
+// libpng and libjpeg report errors by longjmp. Every function below that
+// calls them and sets a jump point holds no object with a destructor of its
+// own; the objects they fill live in their callers.
+
+namespace carvelo {
+
+namespace {
+
+std::string Lower(std::string Text) {
+  std::transform(Text.begin(), Text.end(), Text.begin(), [](unsigned char C) { return char(std::tolower(C)); });
+  return Text;
+}
+
+// A stdio stream closed on every path.
+class TFile {
+public:
+  TFile(FILE* Stream) : FStream(Stream) {}
+  TFile(const TFile&) = delete;
+  TFile& operator=(const TFile&) = delete;
+  ~TFile() {
+    if (FStream) std::fclose(FStream);
+  }
+  FILE* Get() const { return FStream; }
+  // Closes now; false when buffered data could not be written.
+  bool Close() {
+    FILE* Stream = FStream;
+    FStream = nullptr;
+    return std::fclose(Stream) == 0;
+  }
+
+private:
+  FILE* FStream;
+};
+
+void CheckSize(uint32_t Width, uint32_t Height) {
+  if (Width == 0 || Height == 0) throw TImageError("the picture is empty");
+  if (Width > uint32_t(MaxImageSide) || Height > uint32_t(MaxImageSide))
+    throw TImageError("the picture is " + std::to_string(Width) + "x" + std::to_string(Height) +
+                      ", more than " + std::to_string(MaxImageSide) + " pixels on a side");
+}
+
+// --- PNG ------------------------------------------------------------------------
+
+struct TPngMessage {
+  char Text[256] = "broken PNG data";
+};
+
+void PngError(png_structp Png, png_const_charp Message) {
+  auto* Out = static_cast<TPngMessage*>(png_get_error_ptr(Png));
+  // libpng says only "Read Error" when the file ends early.
+  const bool Short = std::strcmp(Message, "Read Error") == 0;
+  std::snprintf(Out->Text, sizeof Out->Text, "%s", Short ? "the PNG data ends too early" : Message);
+  png_longjmp(Png, 1);
+}
+
+void PngWarning(png_structp, png_const_charp) {}
+
+struct TPngReader {
+  TPngMessage Message;
+  png_structp Png = nullptr;
+  png_infop Info = nullptr;
+  TPngReader() {
+    Png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &Message, PngError, PngWarning);
+    if (Png) Info = png_create_info_struct(Png);
+    if (!Png || !Info) throw TImageError("out of memory");
+  }
+  ~TPngReader() { png_destroy_read_struct(&Png, &Info, nullptr); }
+};
+
+// Reads the header and asks for 8-bit BGR rows; false on a libpng error.
+bool ReadPngHeader(TPngReader& R, FILE* Stream, uint32_t& Width, uint32_t& Height, int& Passes, size_t& RowBytes) {
+  if (setjmp(png_jmpbuf(R.Png))) return false;
+  png_init_io(R.Png, Stream);
+  png_read_info(R.Png, R.Info);
+  const int ColourType = png_get_color_type(R.Png, R.Info);
+  const int BitDepth = png_get_bit_depth(R.Png, R.Info);
+  if (ColourType == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(R.Png);
+  if ((ColourType & PNG_COLOR_MASK_COLOR) == 0) {
+    if (BitDepth < 8) png_set_expand_gray_1_2_4_to_8(R.Png);
+    png_set_gray_to_rgb(R.Png);
+  }
+  if (BitDepth == 16) png_set_strip_16(R.Png);
+  if ((ColourType & PNG_COLOR_MASK_ALPHA) != 0 || png_get_valid(R.Png, R.Info, PNG_INFO_tRNS) != 0)
+    png_set_strip_alpha(R.Png);
+  png_set_bgr(R.Png);
+  Passes = png_set_interlace_handling(R.Png);
+  png_read_update_info(R.Png, R.Info);
+  Width = png_get_image_width(R.Png, R.Info);
+  Height = png_get_image_height(R.Png, R.Info);
+  RowBytes = png_get_rowbytes(R.Png, R.Info);
+  return true;
+}
+
+bool ReadPngRows(TPngReader& R, TBitmap& Bitmap, int Passes) {
+  if (setjmp(png_jmpbuf(R.Png))) return false;
+  for (int Pass = 0; Pass < Passes; ++Pass)
+    for (int32_t y = 0; y < Bitmap.Height(); ++y) png_read_row(R.Png, Bitmap.ScanLine(y), nullptr);
+  png_read_end(R.Png, nullptr);
+  return true;
+}
+
+TBitmap ReadPng(FILE* Stream) {
+  constexpr size_t SignatureBytes = 8;
+  png_byte Signature[SignatureBytes] = {};
+  if (std::fread(Signature, 1, SignatureBytes, Stream) != SignatureBytes ||
+      png_sig_cmp(Signature, 0, SignatureBytes) != 0)
+    throw TImageError("not a PNG file");
+  TPngReader R;
+  png_set_sig_bytes(R.Png, int(SignatureBytes));
+  uint32_t Width = 0, Height = 0;
+  int Passes = 1;
+  size_t RowBytes = 0;
+  if (!ReadPngHeader(R, Stream, Width, Height, Passes, RowBytes)) throw TImageError(R.Message.Text);
+  CheckSize(Width, Height);
+  if (RowBytes != size_t{Width} * 3) throw TImageError("unsupported PNG pixel layout");
+  TBitmap Bitmap(int32_t(Width), int32_t(Height), 24);
+  if (!ReadPngRows(R, Bitmap, Passes)) throw TImageError(R.Message.Text);
+  return Bitmap;
+}
+
+struct TPngWriter {
+  TPngMessage Message;
+  png_structp Png = nullptr;
+  png_infop Info = nullptr;
+  TPngWriter() {
+    Png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &Message, PngError, PngWarning);
+    if (Png) Info = png_create_info_struct(Png);
+    if (!Png || !Info) throw TImageError("out of memory");
+  }
+  ~TPngWriter() { png_destroy_write_struct(&Png, &Info); }
+};
+
+bool WritePngRows(TPngWriter& W, FILE* Stream, const TBitmap& Bitmap) {
+  if (setjmp(png_jmpbuf(W.Png))) return false;
+  png_init_io(W.Png, Stream);
+  png_set_IHDR(W.Png, W.Info, png_uint_32(Bitmap.Width()), png_uint_32(Bitmap.Height()), 8, PNG_COLOR_TYPE_RGB,
+               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_write_info(W.Png, W.Info);
+  png_set_bgr(W.Png);
+  for (int32_t y = 0; y < Bitmap.Height(); ++y) png_write_row(W.Png, Bitmap.ScanLine(y));
+  png_write_end(W.Png, nullptr);
+  return true;
+}
+
+void WritePng(FILE* Stream, const TBitmap& Bitmap) {
+  TPngWriter W;
+  if (!WritePngRows(W, Stream, Bitmap)) throw TImageError(W.Message.Text);
+}
+
+// --- JPEG -----------------------------------------------------------------------
+
+struct TJpegErrors {
+  jpeg_error_mgr Manager;
+  std::jmp_buf Jump;
+  char Text[JMSG_LENGTH_MAX] = "broken JPEG data";
+};
+
+void JpegErrorExit(j_common_ptr Info) {
+  auto* Errors = reinterpret_cast<TJpegErrors*>(Info->err);
+  (*Info->err->format_message)(Info, Errors->Text);
+  std::longjmp(Errors->Jump, 1);
+}
+
+void JpegSilence(j_common_ptr, int) {}
+
+struct TJpegReader {
+  TJpegErrors Errors;
+  jpeg_decompress_struct Info;
+  TJpegReader() {
+    Info.err = jpeg_std_error(&Errors.Manager);
+    Errors.Manager.error_exit = JpegErrorExit;
+    Errors.Manager.emit_message = JpegSilence;
+    jpeg_create_decompress(&Info);
+  }
+  ~TJpegReader() { jpeg_destroy_decompress(&Info); }
+};
+
+bool StartJpeg(TJpegReader& R, FILE* Stream) {
+  if (setjmp(R.Errors.Jump)) return false;
+  jpeg_stdio_src(&R.Info, Stream);
+  jpeg_read_header(&R.Info, TRUE);
+  R.Info.out_color_space = JCS_EXT_BGR;
+  jpeg_start_decompress(&R.Info);
+  return true;
+}
+
+bool ReadJpegRows(TJpegReader& R, TBitmap& Bitmap) {
+  if (setjmp(R.Errors.Jump)) return false;
+  while (R.Info.output_scanline < R.Info.output_height) {
+    JSAMPROW Row = Bitmap.ScanLine(int32_t(R.Info.output_scanline));
+    jpeg_read_scanlines(&R.Info, &Row, 1);
+  }
+  jpeg_finish_decompress(&R.Info);
+  return true;
+}
+
+TBitmap ReadJpeg(FILE* Stream) {
+  TJpegReader R;
+  if (!StartJpeg(R, Stream)) throw TImageError(R.Errors.Text);
+  CheckSize(R.Info.output_width, R.Info.output_height);
+  if (R.Info.output_components != 3) throw TImageError("unsupported JPEG colour layout");
+  TBitmap Bitmap(int32_t(R.Info.output_width), int32_t(R.Info.output_height), 24);
+  if (!ReadJpegRows(R, Bitmap)) throw TImageError(R.Errors.Text);
+  return Bitmap;
+}
+
+struct TJpegWriter {
+  TJpegErrors Errors;
+  jpeg_compress_struct Info;
+  TJpegWriter() {
+    Info.err = jpeg_std_error(&Errors.Manager);
+    Errors.Manager.error_exit = JpegErrorExit;
+    Errors.Manager.emit_message = JpegSilence;
+    jpeg_create_compress(&Info);
+  }
+  ~TJpegWriter() { jpeg_destroy_compress(&Info); }
+};
+
+constexpr int JpegQuality = 92;
+
+bool WriteJpegRows(TJpegWriter& W, FILE* Stream, const TBitmap& Bitmap) {
+  if (setjmp(W.Errors.Jump)) return false;
+  jpeg_stdio_dest(&W.Info, Stream);
+  W.Info.image_width = JDIMENSION(Bitmap.Width());
+  W.Info.image_height = JDIMENSION(Bitmap.Height());
+  W.Info.input_components = 3;
+  W.Info.in_color_space = JCS_EXT_BGR;
+  jpeg_set_defaults(&W.Info);
+  jpeg_set_quality(&W.Info, JpegQuality, TRUE);
+  jpeg_start_compress(&W.Info, TRUE);
+  while (W.Info.next_scanline < W.Info.image_height) {
+    // libjpeg takes non-const rows but only reads them.
+    JSAMPROW Row = const_cast<uint8_t*>(Bitmap.ScanLine(int32_t(W.Info.next_scanline)));
+    jpeg_write_scanlines(&W.Info, &Row, 1);
+  }
+  jpeg_finish_compress(&W.Info);
+  return true;
+}
+
+void WriteJpeg(FILE* Stream, const TBitmap& Bitmap) {
+  TJpegWriter W;
+  if (!WriteJpegRows(W, Stream, Bitmap)) throw TImageError(W.Errors.Text);
+}
+
+// --- Files ----------------------------------------------------------------------
+
+TImageFormat RequireFormat(const std::string& Path) {
+  const auto Format = ImageFormatOf(Path);
+  if (!Format) throw TImageError("unsupported file type (use .png, .jpg or .jpeg)");
+  return *Format;
+}
+
+// A new file beside Path, removed again unless Keep() was called.
+class TTemporaryFile {
+public:
+  explicit TTemporaryFile(const std::filesystem::path& Beside) {
+    const std::filesystem::path Folder = Beside.has_parent_path() ? Beside.parent_path() : ".";
+    for (int Attempt = 0; Attempt < 100 && FDescriptor < 0; ++Attempt) {
+      FPath = Folder / ("." + Beside.filename().string() + ".carvelo-" + std::to_string(getpid()) + "-" +
+                        std::to_string(Attempt) + ".tmp");
+      FDescriptor = ::open(FPath.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
+      if (FDescriptor < 0 && errno != EEXIST) break;
+    }
+    if (FDescriptor < 0) throw TImageError(std::strerror(errno));
+  }
+  TTemporaryFile(const TTemporaryFile&) = delete;
+  TTemporaryFile& operator=(const TTemporaryFile&) = delete;
+  ~TTemporaryFile() {
+    if (FDescriptor >= 0) ::close(FDescriptor);
+    if (!FKept) ::unlink(FPath.c_str());
+  }
+
+  // The stream takes over the descriptor.
+  FILE* Open() {
+    FILE* Stream = ::fdopen(FDescriptor, "wb");
+    if (!Stream) throw TImageError(std::strerror(errno));
+    FDescriptor = -1;
+    return Stream;
+  }
+  const std::filesystem::path& Path() const { return FPath; }
+  void Keep() { FKept = true; }
+
+private:
+  std::filesystem::path FPath;
+  int FDescriptor = -1;
+  bool FKept = false;
+};
+
+}  // namespace
+
+std::optional<TImageFormat> ImageFormatOf(const std::string& Path) {
+  const std::string Extension = Lower(std::filesystem::path(Path).extension().string());
+  if (Extension == ".png") return TImageFormat::Png;
+  if (Extension == ".jpg" || Extension == ".jpeg") return TImageFormat::Jpeg;
+  return std::nullopt;
+}
+
+TBitmap ReadImage(const std::string& Path) {
+  const TImageFormat Format = RequireFormat(Path);
+  TFile File(std::fopen(Path.c_str(), "rb"));
+  if (!File.Get()) throw TImageError(std::strerror(errno));
+  return Format == TImageFormat::Png ? ReadPng(File.Get()) : ReadJpeg(File.Get());
+}
+
+void WriteImage(const std::string& Path, const TBitmap& Bitmap) {
+  const TImageFormat Format = RequireFormat(Path);
+  if (Bitmap.Empty()) throw TImageError("the picture is empty");
+  const TBitmap* Pixels = &Bitmap;
+  TBitmap Converted;
+  if (Bitmap.BitCount() != 24) {
+    Converted = ConvertDepth(Bitmap, 24);
+    Pixels = &Converted;
+  }
+
+  TTemporaryFile Temporary{std::filesystem::path(Path)};
+  TFile File(Temporary.Open());
+  if (Format == TImageFormat::Png)
+    WritePng(File.Get(), *Pixels);
+  else
+    WriteJpeg(File.Get(), *Pixels);
+  if (std::ferror(File.Get()) || !File.Close()) throw TImageError(std::strerror(errno ? errno : EIO));
+  if (std::rename(Temporary.Path().c_str(), Path.c_str()) != 0) throw TImageError(std::strerror(errno));
+  Temporary.Keep();
+}
+
+}  // namespace carvelo

@@ -1,0 +1,37 @@
+// PNG and JPEG files to and from 24-bit bitmaps, the format chosen by the
+// file name's extension.
+#pragma once
+
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+#include "Bitmap.h"
+
+namespace carvelo {
+
+enum class TImageFormat { Png, Jpeg };
+
+// .png, .jpg or .jpeg in any letter case; nothing for other names.
+std::optional<TImageFormat> ImageFormatOf(const std::string& Path);
+
+// A file that cannot be read or written; what() is one line for the user.
+class TImageError : public std::runtime_error {
+public:
+  using std::runtime_error::runtime_error;
+};
+
+// The largest side a picture may have.
+inline constexpr int32_t MaxImageSide = 32767;
+
+// The picture in Path as 24 bits per pixel; an alpha channel is dropped (its
+// colour values are kept as they are), grey and palette pictures become RGB,
+// 16-bit channels keep their high byte.
+TBitmap ReadImage(const std::string& Path);
+
+// Writes Bitmap to Path, replacing it only when the whole file was written:
+// the file is first written beside Path under a temporary name, then renamed.
+// On failure Path is as it was and the temporary file is gone.
+void WriteImage(const std::string& Path, const TBitmap& Bitmap);
+
+}  // namespace carvelo

@@ -1,0 +1,254 @@
+// Runs the built carvelo tool on pictures made here and checks what it
+// leaves behind.
+#include <sys/wait.h>
+
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "ImageFile.h"
+
+namespace carvelo {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Slurp(const fs::path& Path) {
+  std::ifstream In(Path, std::ios::binary);
+  std::stringstream Text;
+  Text << In.rdbuf();
+  return Text.str();
+}
+
+void Spill(const fs::path& Path, const std::string& Text) { std::ofstream(Path, std::ios::binary) << Text; }
+
+std::string ShellQuoted(const std::string& Text) {
+  std::string Out = "'";
+  for (char C : Text) Out += C == '\'' ? std::string("'\\''") : std::string(1, C);
+  return Out + "'";
+}
+
+TBitmap Picture(int32_t W, int32_t H, const std::function<TRGB(int32_t, int32_t)>& Colour) {
+  TBitmap B(W, H, 24);
+  for (int32_t y = 0; y < H; ++y)
+    for (int32_t x = 0; x < W; ++x) PutPixelRGB(B, x, y, Colour(x, y));
+  return B;
+}
+
+// A textured background (no two neighbours alike, nothing blue) for the
+// engine to carve through.
+TRGB Background(int32_t x, int32_t y) {
+  return {uint8_t(60 + (x * 37 + y * 11) % 90), uint8_t(90 + (x * 13 + y * 29) % 80), uint8_t((x + 3 * y) % 40)};
+}
+
+class CarveloTool : public ::testing::Test {
+protected:
+  void SetUp() override {
+    const auto* Info = ::testing::UnitTest::GetInstance()->current_test_info();
+    Folder = fs::temp_directory_path() / ("carvelo-cli-" + std::to_string(::getpid()) + "-" + Info->name());
+    fs::remove_all(Folder);
+    fs::create_directories(Folder);
+  }
+  void TearDown() override { fs::remove_all(Folder); }
+
+  struct TRun {
+    int Status;
+    std::string Out;
+    std::string Err;
+  };
+
+  TRun Run(const std::vector<std::string>& Args) {
+    std::string Command = ShellQuoted(CARVELO_EXE);
+    for (const std::string& Arg : Args) Command += " " + ShellQuoted(Arg);
+    Command += " >" + ShellQuoted((Folder / ".out").string()) + " 2>" + ShellQuoted((Folder / ".err").string());
+    const int Raw = std::system(Command.c_str());
+    TRun Result{WIFEXITED(Raw) ? WEXITSTATUS(Raw) : -1, Slurp(Folder / ".out"), Slurp(Folder / ".err")};
+    fs::remove(Folder / ".out");
+    fs::remove(Folder / ".err");
+    return Result;
+  }
+
+  std::string In(const std::string& Name) const { return (Folder / Name).string(); }
+
+  std::set<std::string> Files() const {
+    std::set<std::string> Names;
+    for (const auto& Entry : fs::directory_iterator(Folder)) Names.insert(Entry.path().filename().string());
+    return Names;
+  }
+
+  fs::path Folder;
+};
+
+TEST_F(CarveloTool, HelpExplainsTheInterfaceWithAnExample) {
+  const TRun R = Run({"--help"});
+  EXPECT_EQ(R.Status, 0);
+  EXPECT_NE(R.Out.find("Usage: carvelo INPUT OUTPUT --size WIDTHxHEIGHT"), std::string::npos);
+  for (const char* Word : {"--mask", "--filter", "--stretch", "--mask-weight", "--no-scale-before-carving",
+                           "--quality", "Examples:"})
+    EXPECT_NE(R.Out.find(Word), std::string::npos) << Word;
+  EXPECT_TRUE(R.Err.empty());
+}
+
+// Every refused run: status 2, one line on standard error, and the folder
+// (OUTPUT included) exactly as it was.
+TEST_F(CarveloTool, ErrorsLeaveOutputAlone) {
+  WriteImage(In("in.png"), Picture(12, 8, Background));
+  WriteImage(In("small-mask.png"), Picture(10, 8, Background));
+  WriteImage(In("wide.png"), Picture(32768, 1, Background));
+  Spill(In("text.png"), "this is not a picture\n");
+  Spill(In("in.bmp"), "BM");
+  Spill(In("out.png"), "previous output");
+
+  struct TCase {
+    std::vector<std::string> Args;
+    std::string Expected;
+  };
+  const std::string Out = In("out.png"), Fresh = In("fresh.png");
+  const std::vector<TCase> Cases = {
+      {{In("missing.png"), Out, "--size", "10x8"}, "cannot read INPUT"},
+      {{In("text.png"), Out, "--size", "10x8"}, "cannot read INPUT"},
+      {{In("in.bmp"), Out, "--size", "10x8"}, "unsupported file type"},
+      {{In("wide.png"), Out, "--size", "10x8"}, "more than 32767 pixels on a side"},
+      {{In("in.png"), Out, "--size", "10x8", "--mask", In("small-mask.png")}, "is 10x8 but INPUT is 12x8"},
+      {{In("in.png"), Out, "--size", "10x8", "--mask", In("missing.png")}, "cannot read MASK"},
+      {{In("in.png"), Out, "--size", "0x8"}, "--size needs WIDTHxHEIGHT"},
+      {{In("in.png"), Out, "--size", "32768x8"}, "--size needs WIDTHxHEIGHT"},
+      {{In("in.png"), Out}, "--size WIDTHxHEIGHT is needed"},
+      {{In("in.png"), Out, "--size", "10x8", "--colour"}, "unknown option '--colour'"},
+      {{In("in.png"), Out, "--size", "10x8", "--stretch", "900"}, "--stretch takes"},
+      {{In("in.png"), Out, "--size", "10x8", "--quality", "ultra"}, "--quality takes"},
+      {{In("in.png"), In("out.gif"), "--size", "10x8"}, "cannot write OUTPUT"},
+      {{In("in.png"), In("no-such-folder/out.png"), "--size", "10x8"}, "cannot write OUTPUT"},
+      {{In("in.png"), Fresh, "--size", "10x8", "--filter", "canny"}, "--filter takes"},
+  };
+  const std::set<std::string> Before = Files();
+  for (const TCase& Case : Cases) {
+    const TRun R = Run(Case.Args);
+    const std::string Shown = Case.Args[0] + " ... " + Case.Expected;
+    EXPECT_EQ(R.Status, 2) << Shown;
+    EXPECT_EQ(R.Err.rfind("carvelo: ", 0), 0u) << R.Err;
+    EXPECT_NE(R.Err.find(Case.Expected), std::string::npos) << R.Err;
+    EXPECT_EQ(std::count(R.Err.begin(), R.Err.end(), '\n'), 1) << R.Err;
+    EXPECT_EQ(Slurp(Out), "previous output") << Shown;
+    EXPECT_EQ(Files(), Before) << Shown;  // nothing created, no temporary file left
+  }
+}
+
+TEST_F(CarveloTool, FitsToTheRequestedSize) {
+  WriteImage(In("in.png"), Picture(24, 16, Background));
+  ASSERT_EQ(Run({In("in.png"), In("wide.png"), "--size", "30x16"}).Status, 0);
+  const TBitmap Wide = ReadImage(In("wide.png"));
+  EXPECT_EQ(Wide.Width(), 30);
+  EXPECT_EQ(Wide.Height(), 16);
+
+  // JPEG both ways, a height change only.
+  ASSERT_EQ(Run({In("wide.png"), In("short.jpg"), "--size", "30x11", "--filter", "sobel"}).Status, 0);
+  const TBitmap Short = ReadImage(In("short.jpg"));
+  EXPECT_EQ(Short.Width(), 30);
+  EXPECT_EQ(Short.Height(), 11);
+  ASSERT_EQ(Run({In("short.jpg"), In("again.JPEG"), "--size", "20x11"}).Status, 0);
+  EXPECT_EQ(ReadImage(In("again.JPEG")).Width(), 20);
+}
+
+TEST_F(CarveloTool, ShrinkingBothWaysResamplesFirstAndCarvesTheRest) {
+  // 40x30 shown at 20x24: s = 0.8, a 32x24 working picture, fw = 0.625.
+  WriteImage(In("in.png"), Picture(40, 30, Background));
+  for (const char* Quality : {"low", "good", "high"}) {
+    ASSERT_EQ(Run({In("in.png"), In("out.png"), "--size", "20x24", "--quality", Quality}).Status, 0);
+    const TBitmap Out = ReadImage(In("out.png"));
+    EXPECT_EQ(Out.Width(), 20);
+    EXPECT_EQ(Out.Height(), 24);
+  }
+  ASSERT_EQ(Run({In("in.png"), In("out.png"), "--size", "20x24", "--no-scale-before-carving"}).Status, 0);
+  EXPECT_EQ(ReadImage(In("out.png")).Height(), 24);
+}
+
+TEST_F(CarveloTool, SameSizeWithoutMaskGivesThePictureBack) {
+  const TBitmap Source = Picture(15, 9, Background);
+  WriteImage(In("in.png"), Source);
+  ASSERT_EQ(Run({In("in.png"), In("out.png"), "--size", "15x9"}).Status, 0);
+  const TBitmap Out = ReadImage(In("out.png"));
+  for (int32_t y = 0; y < 9; ++y)
+    for (int32_t x = 0; x < 15; ++x) ASSERT_EQ(GetPixelRGB(Out, x, y), GetPixelRGB(Source, x, y));
+}
+
+TEST_F(CarveloTool, AlphaChannelIsIgnored) {
+  // Fully transparent pixels keep their colour values.
+  std::vector<uint8_t> Rgba;
+  for (int i = 0; i < 6 * 4; ++i) Rgba.insert(Rgba.end(), {10, 200, 30, uint8_t(i % 2 ? 0 : 128)});
+  png_image Image{};
+  Image.version = PNG_IMAGE_VERSION;
+  Image.width = 6;
+  Image.height = 4;
+  Image.format = PNG_FORMAT_RGBA;
+  ASSERT_TRUE(png_image_write_to_file(&Image, In("alpha.png").c_str(), 0, Rgba.data(), 0, nullptr));
+  ASSERT_EQ(Run({In("alpha.png"), In("out.png"), "--size", "6x4"}).Status, 0);
+  const TBitmap Out = ReadImage(In("out.png"));
+  for (int32_t y = 0; y < 4; ++y)
+    for (int32_t x = 0; x < 6; ++x) EXPECT_EQ(GetPixelRGB(Out, x, y), (TRGB{10, 200, 30}));
+}
+
+TEST_F(CarveloTool, MaskRemovesTheMarkedObjectAtTheSameSize) {
+  // A blue block on the textured background, marked red in the mask, and a
+  // protected green stripe elsewhere.
+  const auto IsObject = [](int32_t x, int32_t y) { return x >= 20 && x < 26 && y >= 8 && y < 20; };
+  const TBitmap Source = Picture(48, 30, [&](int32_t x, int32_t y) {
+    return IsObject(x, y) ? TRGB{20, 40, 250} : Background(x, y);
+  });
+  const TBitmap Mask = Picture(48, 30, [&](int32_t x, int32_t y) {
+    if (IsObject(x, y)) return TRGB{255, 0, 0};
+    if (x >= 5 && x < 8) return TRGB{0, 128, 0};
+    return TRGB{255, 255, 255};
+  });
+  WriteImage(In("in.png"), Source);
+  WriteImage(In("mask.png"), Mask);
+  const TRun R = Run({In("in.png"), In("out.png"), "--size", "48x30", "--mask", In("mask.png")});
+  ASSERT_EQ(R.Status, 0) << R.Err;
+  const TBitmap Out = ReadImage(In("out.png"));
+  ASSERT_EQ(Out.Width(), 48);
+  ASSERT_EQ(Out.Height(), 30);
+  int Blue = 0;
+  for (int32_t y = 0; y < 30; ++y)
+    for (int32_t x = 0; x < 48; ++x) Blue += GetPixelRGB(Out, x, y).B > 150;
+  EXPECT_EQ(Blue, 0);
+
+  // Without the mask the object stays.
+  ASSERT_EQ(Run({In("in.png"), In("plain.png"), "--size", "48x30"}).Status, 0);
+  const TBitmap Plain = ReadImage(In("plain.png"));
+  int PlainBlue = 0;
+  for (int32_t y = 0; y < 30; ++y)
+    for (int32_t x = 0; x < 48; ++x) PlainBlue += GetPixelRGB(Plain, x, y).B > 150;
+  EXPECT_EQ(PlainBlue, 6 * 12);
+}
+
+TEST_F(CarveloTool, MaskFollowsAPreScaledPicture) {
+  // Shrunk to half both ways, the marks are brought to the working size
+  // pixel for pixel and still remove the object.
+  const auto IsObject = [](int32_t x, int32_t y) { return x >= 40 && x < 52 && y >= 16 && y < 40; };
+  WriteImage(In("in.png"), Picture(96, 60, [&](int32_t x, int32_t y) {
+               return IsObject(x, y) ? TRGB{20, 40, 250} : Background(x, y);
+             }));
+  WriteImage(In("mask.png"), Picture(96, 60, [&](int32_t x, int32_t y) {
+               return IsObject(x, y) ? TRGB{255, 0, 0} : TRGB{0, 0, 0};
+             }));
+  const TRun R = Run({In("in.png"), In("out.png"), "--size", "48x30", "--mask", In("mask.png"), "--quality", "low"});
+  ASSERT_EQ(R.Status, 0) << R.Err;
+  const TBitmap Out = ReadImage(In("out.png"));
+  ASSERT_EQ(Out.Width(), 48);
+  ASSERT_EQ(Out.Height(), 30);
+  int Blue = 0;
+  for (int32_t y = 0; y < 30; ++y)
+    for (int32_t x = 0; x < 48; ++x) Blue += GetPixelRGB(Out, x, y).B > 150;
+  EXPECT_EQ(Blue, 0);
+}
+
+}  // namespace
+}  // namespace carvelo
