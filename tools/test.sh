@@ -23,7 +23,7 @@ check_no_mingw_runtime() {  # DIR ARCH
     if "$2-w64-mingw32-objdump" -p "$f" | grep -i 'DLL Name' | grep -i -E 'libgcc|libstdc|libwinpthread|mingw'; then
       echo "$f imports a MinGW runtime DLL"; bad=1
     fi
-  done < <(find "$1" -path "$1/googletest" -prune -o \( -name '*.exe' -o -name '*.dll' \) -print)
+  done < <(find "$1" \( -name CMakeFiles -o -name googletest \) -prune -o \( -name '*.exe' -o -name '*.dll' \) -print)
   return $bad
 }
 
