@@ -1,0 +1,47 @@
+// TPowerPointApplication: the add-in's connection to the running PowerPoint
+// (or a new one), receiving the application's events through its event
+// interface.
+#pragma once
+
+#include <functional>
+
+#include "Dispatch.h"
+#include "PowerPointModel.h"
+
+namespace carvelo::host {
+
+class TApplicationEventsSink;
+
+class TPowerPointApplication {
+ public:
+  // Called with the event's selection; runs on the host's UI thread.
+  using TSelectionChangeHandler = std::function<void(IDispatch* selection)>;
+
+  TPowerPointApplication();
+  ~TPowerPointApplication();
+  TPowerPointApplication(const TPowerPointApplication&) = delete;
+  TPowerPointApplication& operator=(const TPowerPointApplication&) = delete;
+
+  // Binds to the PowerPoint registered as running, else starts one, and
+  // listens to its events. Raises EHostError when neither works.
+  void Connect();
+  // Stops listening and lets the application go.
+  void Disconnect() noexcept;
+  bool Connected() const noexcept { return static_cast<bool>(application_); }
+  // Whether the event connection was made (the host offers the events).
+  bool ListensToEvents() const noexcept { return cookie_ != 0; }
+
+  void SetOnWindowSelectionChange(TSelectionChangeHandler handler);
+
+  const TDispatch& Application() const noexcept { return application_; }
+  TDocumentWindow ActiveWindow() const;
+  TPresentation ActivePresentation() const;
+
+ private:
+  void ListenToEvents();
+  TDispatch application_;
+  ComPtr<TApplicationEventsSink> sink_;
+  DWORD cookie_ = 0;
+};
+
+}  // namespace carvelo::host
