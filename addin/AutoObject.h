@@ -1,0 +1,97 @@
+// TAutoObject: base of the server's automation objects. It counts references
+// and live objects (for DllCanUnloadNow), answers interface queries for its
+// interfaces, and dispatches through the type information of its default
+// dual interface in the embedded type library.
+#pragma once
+
+#include <oaidl.h>
+#include <oleauto.h>
+
+#include <atomic>
+
+#include "ComPtr.h"
+#include "ComServer.h"
+#include "HostError.h"
+
+namespace carvelo::addin {
+
+template <class DefaultInterface, class... Others>
+class TAutoObject : public DefaultInterface, public Others... {
+ public:
+  TAutoObject(const TAutoObject&) = delete;
+  TAutoObject& operator=(const TAutoObject&) = delete;
+
+  // IUnknown
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+    if (!object) return E_POINTER;
+    *object = InterfaceFor(iid);
+    if (!*object) return E_NOINTERFACE;
+    AddRef();
+    return S_OK;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
+  ULONG STDMETHODCALLTYPE Release() override {
+    const ULONG left = --refs_;
+    if (left == 0) delete this;
+    return left;
+  }
+
+  // IDispatch, shared by every dual interface of the object.
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+    if (!count) return E_POINTER;
+    *count = 1;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID, ITypeInfo** info) override {
+    if (!info) return E_POINTER;
+    *info = nullptr;
+    if (index != 0) return DISP_E_BADINDEX;
+    return host::GuardedCall([&] { *info = DispatchTypeInfo().AddRefForCaller(); });
+  }
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
+    return host::GuardedCall([&] { return DispGetIDsOfNames(DispatchTypeInfo().Get(), names, count, ids); });
+  }
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
+                                   EXCEPINFO* info, UINT* argError) override {
+    return host::GuardedCall([&] {
+      return DispInvoke(static_cast<DefaultInterface*>(this), DispatchTypeInfo().Get(), id, flags, params, result,
+                        info, argError);
+    });
+  }
+
+  IDispatch* Dispatch() noexcept { return static_cast<IDispatch*>(static_cast<DefaultInterface*>(this)); }
+
+ protected:
+  explicit TAutoObject(const IID& defaultIid) : defaultIid_(defaultIid) { ComServer().ObjectCreated(); }
+  virtual ~TAutoObject() { ComServer().ObjectDestroyed(); }
+
+  // The interface pointer answered for `iid`, or null. Derived classes add
+  // their further interfaces and call this for the rest.
+  virtual void* InterfaceFor(REFIID iid) noexcept {
+    if (iid == IID_IUnknown || iid == IID_IDispatch || iid == defaultIid_) return Dispatch();
+    return nullptr;
+  }
+
+ private:
+  // The vtable side of the default dual interface, as DispInvoke wants it.
+  host::ComPtr<ITypeInfo> DispatchTypeInfo() {
+    if (!typeInfo_) {
+      host::ComPtr<ITypeInfo> dispatchSide, vtableSide;
+      host::Check(ComServer().TypeLibrary()->GetTypeInfoOfGuid(defaultIid_, dispatchSide.Put()),
+                  "ITypeLib::GetTypeInfoOfGuid");
+      HREFTYPE vtable = 0;
+      if (SUCCEEDED(dispatchSide->GetRefTypeOfImplType(-1, &vtable)) &&
+          SUCCEEDED(dispatchSide->GetRefTypeInfo(vtable, vtableSide.Put())))
+        typeInfo_ = vtableSide;
+      else
+        typeInfo_ = dispatchSide;
+    }
+    return typeInfo_;
+  }
+
+  std::atomic<ULONG> refs_{1};
+  const IID& defaultIid_;
+  host::ComPtr<ITypeInfo> typeInfo_;
+};
+
+}  // namespace carvelo::addin

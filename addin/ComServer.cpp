@@ -1,0 +1,67 @@
+#include "ComServer.h"
+
+#include <oleauto.h>
+
+#include "AutoObjectFactory.h"
+#include "HostError.h"
+
+namespace carvelo::addin {
+
+using host::Check;
+using host::ComPtr;
+
+TComServer& ComServer() noexcept {
+  static TComServer server;
+  return server;
+}
+
+std::wstring TComServer::ModuleFileName() const {
+  std::wstring name(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = GetModuleFileNameW(module_, name.data(), static_cast<DWORD>(name.size()));
+    if (length == 0) Check(HRESULT_FROM_WIN32(GetLastError()), "GetModuleFileName");
+    if (length < name.size()) {
+      name.resize(length);
+      return name;
+    }
+    name.resize(name.size() * 2);
+  }
+}
+
+void TComServer::AddFactory(TAutoObjectFactory* factory) { factories_.push_back(factory); }
+
+TAutoObjectFactory* TComServer::FindFactory(REFCLSID clsid) const noexcept {
+  for (TAutoObjectFactory* f : factories_)
+    if (f->ClassId() == clsid) return f;
+  return nullptr;
+}
+
+ComPtr<ITypeLib> TComServer::TypeLibrary() const {
+  ComPtr<ITypeLib> library;
+  Check(LoadTypeLibEx(ModuleFileName().c_str(), REGKIND_NONE, library.Put()), "LoadTypeLibEx");
+  return library;
+}
+
+void TComServer::RegisterTypeLibrary() const {
+  const std::wstring path = ModuleFileName();
+  std::wstring folder = path.substr(0, path.find_last_of(L"\\/") + 1);
+  Check(RegisterTypeLib(TypeLibrary().Get(), const_cast<LPOLESTR>(path.c_str()), folder.data()), "RegisterTypeLib");
+}
+
+void TComServer::UnregisterTypeLibrary() const {
+  // Looked up at run time: systems without it skip this step.
+  using TUnRegisterTypeLib = HRESULT(WINAPI*)(REFGUID, WORD, WORD, LCID, SYSKIND);
+  HMODULE oleaut = GetModuleHandleW(L"OLEAUT32.DLL");
+  if (!oleaut) return;
+  const auto unregister =
+      reinterpret_cast<TUnRegisterTypeLib>(reinterpret_cast<void*>(GetProcAddress(oleaut, "UnRegisterTypeLib")));
+  if (!unregister) return;
+  ComPtr<ITypeLib> library = TypeLibrary();
+  TLIBATTR* attributes = nullptr;
+  Check(library->GetLibAttr(&attributes), "ITypeLib::GetLibAttr");
+  const TLIBATTR a = *attributes;
+  library->ReleaseTLibAttr(attributes);
+  Check(unregister(a.guid, a.wMajorVerNum, a.wMinorVerNum, a.lcid, a.syskind), "UnRegisterTypeLib");
+}
+
+}  // namespace carvelo::addin

@@ -1,0 +1,51 @@
+// TComServer: what the in-process server keeps for its whole load: the
+// module handle, the counts of live objects and server locks that
+// DllCanUnloadNow reads, the registered class factories, and the type
+// library embedded in the module.
+#pragma once
+
+#include <windows.h>
+#include <oaidl.h>
+
+#include <atomic>
+#include <string>
+#include <vector>
+
+#include "ComPtr.h"
+
+namespace carvelo::addin {
+
+class TAutoObjectFactory;
+
+class TComServer {
+ public:
+  void SetModule(HMODULE module) noexcept { module_ = module; }
+  HMODULE Module() const noexcept { return module_; }
+  // The module's full file name.
+  std::wstring ModuleFileName() const;
+
+  void ObjectCreated() noexcept { ++objects_; }
+  void ObjectDestroyed() noexcept { --objects_; }
+  void Lock(bool lock) noexcept { lock ? ++locks_ : --locks_; }
+  long ObjectCount() const noexcept { return objects_; }
+  bool CanUnloadNow() const noexcept { return objects_ == 0 && locks_ == 0; }
+
+  // Factories register themselves when they are created, at module load.
+  void AddFactory(TAutoObjectFactory* factory);
+  TAutoObjectFactory* FindFactory(REFCLSID clsid) const noexcept;
+  const std::vector<TAutoObjectFactory*>& Factories() const noexcept { return factories_; }
+
+  // The type library embedded in the module as TYPELIB 1; raises on failure.
+  host::ComPtr<ITypeLib> TypeLibrary() const;
+  void RegisterTypeLibrary() const;
+  void UnregisterTypeLibrary() const;
+
+ private:
+  HMODULE module_ = nullptr;
+  std::atomic<long> objects_{0}, locks_{0};
+  std::vector<TAutoObjectFactory*> factories_;
+};
+
+TComServer& ComServer() noexcept;
+
+}  // namespace carvelo::addin

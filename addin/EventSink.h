@@ -1,0 +1,73 @@
+// TEventSink: a COM object that receives an event source's calls through
+// IDispatch for one event interface, connected and disconnected through the
+// source's connection point. TCommandBarButtonEventsSink routes a command-bar
+// button's Click to a handler.
+#pragma once
+
+#include <ocidl.h>
+
+#include <atomic>
+#include <functional>
+
+#include "ComPtr.h"
+
+namespace carvelo::addin {
+
+class TEventSink : public IDispatch {
+ public:
+  explicit TEventSink(const IID& eventInterface);
+  TEventSink(const TEventSink&) = delete;
+  TEventSink& operator=(const TEventSink&) = delete;
+
+  const IID& EventInterface() const noexcept { return eventInterface_; }
+  DWORD Cookie() const noexcept { return cookie_; }
+  bool Connected() const noexcept { return cookie_ != 0; }
+
+  // Advises the sink at `source`'s connection point for the event interface
+  // (disconnecting first when connected); true when a cookie was obtained.
+  bool Connect(IUnknown* source);
+  // Unadvises the cookie where it was advised; true when no longer connected.
+  bool Disconnect();
+
+  // IUnknown
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
+  ULONG STDMETHODCALLTYPE AddRef() override;
+  ULONG STDMETHODCALLTYPE Release() override;
+  // IDispatch: no type information, no names; every call is unknown here.
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override;
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override;
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
+                                   EXCEPINFO* info, UINT* argError) override;
+
+ protected:
+  virtual ~TEventSink();
+
+ private:
+  IID eventInterface_;
+  DWORD cookie_ = 0;
+  host::ComPtr<IConnectionPoint> point_;  // where the cookie was advised
+  std::atomic<ULONG> refs_{1};
+};
+
+class TCommandBarButtonEventsSink final : public TEventSink {
+ public:
+  // Receives the clicked control and the host's cancel-default flag.
+  using TClickHandler = std::function<void(IDispatch* control, VARIANT_BOOL& cancelDefault)>;
+
+  TCommandBarButtonEventsSink();
+
+  void SetHandler(TClickHandler handler) { handler_ = std::move(handler); }
+  bool HasHandler() const noexcept { return static_cast<bool>(handler_); }
+
+  // Click (dispatch id 1) with exactly its two arguments runs the handler;
+  // everything else is the base's DISP_E_MEMBERNOTFOUND.
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
+                                   EXCEPINFO* info, UINT* argError) override;
+
+ private:
+  HRESULT RunClick(DISPPARAMS& params);
+  TClickHandler handler_;
+};
+
+}  // namespace carvelo::addin

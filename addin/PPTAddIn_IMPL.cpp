@@ -1,0 +1,91 @@
+#include "PPTAddIn_IMPL.h"
+
+#include "ComObject.h"
+
+namespace carvelo::addin {
+
+using namespace carvelo::host;
+
+const std::array<TPPTAddin::TButtonSpec, TPPTAddin::kButtonCount> TPPTAddin::kButtons = {{
+    {L"Quick Fitting", L"Quick Fitting$$$", 2619, &TPPTAddin::QuickFitting_Command},
+    {L"Edit Mask", L"Edit Mask$$$", 2901, &TPPTAddin::EditMask_Command},
+    {L"Setup", L"Setup$$$", 2946, &TPPTAddin::Setup_Command},
+    {L"About", L"About$$$", 5827, &TPPTAddin::About_Command},
+}};
+
+ComPtr<IUnknown> TPPTAddin::Create() {
+  TPPTAddin* addIn = new TPPTAddin();  // starts with the one reference handed over below
+  return ComPtr<IUnknown>::Adopt(static_cast<IPPTAddin*>(addIn));
+}
+
+TPPTAddin::TPPTAddin() = default;
+
+TPPTAddin::~TPPTAddin() {
+  // A host that still holds a sink must not reach this object any more.
+  for (auto& sink : sinks_)
+    if (sink) sink->SetHandler(nullptr);
+}
+
+HRESULT TPPTAddin::DoOnConnection(ext_ConnectMode, IDispatch*, SAFEARRAY**) {
+  BuildCommandBar();  // a failed build leaves the add-in without a toolbar, silently
+  CreateAboutWindow();
+  SetDefaultSettings();
+  return S_OK;
+}
+
+HRESULT TPPTAddin::DoOnDisconnection(ext_DisconnectMode removeMode, SAFEARRAY**) {
+  TearDownCommandBar(removeMode);
+  return S_OK;
+}
+
+HRESULT TPPTAddin::DoOnAddInsUpdate(SAFEARRAY**) { return S_OK; }
+HRESULT TPPTAddin::DoOnStartupComplete(SAFEARRAY**) { return S_OK; }
+HRESULT TPPTAddin::DoOnBeginShutdown(SAFEARRAY**) { return S_OK; }
+
+void TPPTAddin::CreateAboutWindow() {
+  // The About window (TAboutFrm) is created here, once per connection, and
+  // kept for the add-in's lifetime.
+}
+
+void TPPTAddin::SetDefaultSettings() { settings_ = TCarveSettings{}; }
+
+// ---- commands ----
+
+void TPPTAddin::QuickFitting_Command() {
+  // Carves the selected picture to its displayed size.
+}
+
+void TPPTAddin::EditMask_Command() {
+  // Opens the mask editor on the selected picture, then carves with the mask.
+}
+
+void TPPTAddin::Setup_Command() {
+  // Edits the five carving settings in the Setup dialog (TSetupFrm).
+}
+
+void TPPTAddin::About_Command() {
+  // Shows the About window (TAboutFrm).
+}
+
+// ---- command availability ----
+
+void TPPTAddin::UpdateCommandAvailability() {
+  if (!application_ || !application_->Connected()) return;
+  const TDocumentWindow window = application_->ActiveWindow();
+  if (window.ViewType() != ppViewNormal) return SetCarvingCommandsEnabled(false);
+  const int pane = window.ActivePane().ViewType();
+  if (pane != ppViewSlide && pane != ppViewSlideMaster) return;  // e.g. the thumbnails: leave as is
+  const TSelection selection = window.Selection();
+  if (selection.Type() == ppSelectionNone) return SetCarvingCommandsEnabled(false);
+  const TShapeRange shapes = selection.ShapeRange();
+  if (shapes.Count() != 1) return SetCarvingCommandsEnabled(false);
+  SetCarvingCommandsEnabled(shapes.Type() == msoPicture);
+}
+
+void TPPTAddin::SetCarvingCommandsEnabled(bool enabled) const {
+  // "Quick Fitting" first; a button missing from a kept toolbar is skipped.
+  for (TButton b : {btnQuickFitting, btnEditMask})
+    if (buttons_[b]) buttons_[b].SetEnabled(enabled);
+}
+
+}  // namespace carvelo::addin
