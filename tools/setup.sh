@@ -30,3 +30,5 @@ SRC
   apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
 echo "setup: packages ready"
+# libjpeg for the Windows builds (cached outside the tree; seconds when ready).
+for arch in i686 x86_64; do bash "$here/build-libjpeg.sh" "$arch"; done
