@@ -1,0 +1,74 @@
+#include "JpegDecode.h"
+
+#include <csetjmp>
+#include <cstdio>
+
+#include <jpeglib.h>
+
+namespace carvelo {
+
+namespace {
+
+// libjpeg's own error_exit ends the process, which would take the host down
+// with it: jump back to the decoder instead.
+struct TErrorManager {
+  jpeg_error_mgr Base;
+  std::jmp_buf Escape;
+  char Message[JMSG_LENGTH_MAX];
+};
+
+extern "C" void JumpOnError(j_common_ptr info) {
+  auto* manager = reinterpret_cast<TErrorManager*>(info->err);
+  manager->Base.format_message(info, manager->Message);
+  std::longjmp(manager->Escape, 1);
+}
+
+// Warnings (a truncated file, corrupt data) are not printed anywhere.
+extern "C" void IgnoreMessage(j_common_ptr) {}
+
+// Only plain C objects live between setjmp and the calls that may jump back:
+// the picture is filled through a pointer owned by the caller.
+bool Decode(const uint8_t* data, size_t size, TJpegPicture* picture, TErrorManager* errors) {
+  jpeg_decompress_struct info{};
+  info.err = jpeg_std_error(&errors->Base);
+  errors->Base.error_exit = JumpOnError;
+  errors->Base.output_message = IgnoreMessage;
+  errors->Message[0] = '\0';
+  if (setjmp(errors->Escape)) {
+    jpeg_destroy_decompress(&info);
+    return false;
+  }
+  jpeg_create_decompress(&info);
+  jpeg_mem_src(&info, data, static_cast<unsigned long>(size));
+  jpeg_read_header(&info, TRUE);
+  info.out_color_space = JCS_EXT_BGR;
+  jpeg_start_decompress(&info);
+  picture->Width = static_cast<int>(info.output_width);
+  picture->Height = static_cast<int>(info.output_height);
+  picture->Pixels.assign(picture->Stride() * info.output_height, 0);
+  while (info.output_scanline < info.output_height) {
+    JSAMPROW row = picture->Pixels.data() + picture->Stride() * info.output_scanline;
+    jpeg_read_scanlines(&info, &row, 1);
+  }
+  jpeg_finish_decompress(&info);
+  jpeg_destroy_decompress(&info);
+  return true;
+}
+
+}  // namespace
+
+std::optional<TJpegPicture> DecodeJpeg(std::span<const uint8_t> data, std::string* error) {
+  if (data.empty()) {
+    if (error) *error = "empty JPEG data";
+    return std::nullopt;
+  }
+  TJpegPicture picture;
+  TErrorManager errors{};
+  if (!Decode(data.data(), data.size(), &picture, &errors)) {
+    if (error) *error = errors.Message;
+    return std::nullopt;
+  }
+  return picture;
+}
+
+}  // namespace carvelo
