@@ -27,6 +27,9 @@ find_package(libjpeg-turbo CONFIG REQUIRED)
 
 set(_carvelo_ui_src ${CMAKE_CURRENT_LIST_DIR}/..)
 add_library(carvelo_ui STATIC
+  ${_carvelo_ui_src}/job/DialogForm_win.h ${_carvelo_ui_src}/job/DialogForm_win.cpp
+  ${_carvelo_ui_src}/job/Glyphs_win.h ${_carvelo_ui_src}/job/Glyphs_win.cpp
+  ${_carvelo_ui_src}/job/qsetup.h ${_carvelo_ui_src}/job/qsetup_win.cpp
   ${_carvelo_ui_src}/addin/JpegDecode.h ${_carvelo_ui_src}/addin/JpegDecode.cpp
   ${_carvelo_ui_src}/addin/about_res.h
 )

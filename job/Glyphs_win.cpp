@@ -1,0 +1,94 @@
+#include "Glyphs_win.h"
+
+namespace carvelo {
+
+namespace {
+
+constexpr int GlyphSize = 16;
+
+class TScreenDC {
+ public:
+  TScreenDC() : FDC(GetDC(nullptr)) {}
+  TScreenDC(const TScreenDC&) = delete;
+  TScreenDC& operator=(const TScreenDC&) = delete;
+  ~TScreenDC() {
+    if (FDC) ReleaseDC(nullptr, FDC);
+  }
+  HDC Get() const { return FDC; }
+
+ private:
+  HDC FDC;
+};
+
+class TMemoryDC {
+ public:
+  explicit TMemoryDC(HDC like) : FDC(CreateCompatibleDC(like)) {}
+  TMemoryDC(const TMemoryDC&) = delete;
+  TMemoryDC& operator=(const TMemoryDC&) = delete;
+  ~TMemoryDC() {
+    if (FDC) DeleteDC(FDC);
+  }
+  HDC Get() const { return FDC; }
+
+ private:
+  HDC FDC;
+};
+
+class TSelected {
+ public:
+  TSelected(HDC dc, HGDIOBJ object) : FDC(dc), FOld(SelectObject(dc, object)) {}
+  TSelected(const TSelected&) = delete;
+  TSelected& operator=(const TSelected&) = delete;
+  ~TSelected() { SelectObject(FDC, FOld); }
+
+ private:
+  HDC FDC;
+  HGDIOBJ FOld;
+};
+
+void Stroke(HDC dc, COLORREF colour, int width, std::initializer_list<POINT> points) {
+  TGdiObject<HPEN> pen(CreatePen(PS_SOLID, width, colour));
+  TSelected selected(dc, pen.Get());
+  const POINT* p = points.begin();
+  MoveToEx(dc, p->x, p->y, nullptr);
+  for (++p; p != points.end(); ++p) LineTo(dc, p->x, p->y);
+}
+
+void Fill(HDC dc, COLORREF colour, RECT r) {
+  TBrush brush(CreateSolidBrush(colour));
+  FillRect(dc, &r, brush.Get());
+}
+
+}  // namespace
+
+TBitmap MakeGlyph(TGlyph glyph, COLORREF background) {
+  TScreenDC screen;
+  TMemoryDC dc(screen.Get());
+  TBitmap bitmap(CreateCompatibleBitmap(screen.Get(), GlyphSize, GlyphSize));
+  if (!dc.Get() || !bitmap) return TBitmap();
+  {
+    TSelected selected(dc.Get(), bitmap.Get());
+    Fill(dc.Get(), background, {0, 0, GlyphSize, GlyphSize});
+    switch (glyph) {
+      case TGlyph::Check:
+        Stroke(dc.Get(), RGB(0, 128, 0), 3, {{3, 8}, {6, 11}, {12, 4}});
+        break;
+      case TGlyph::Cross:
+        Stroke(dc.Get(), RGB(192, 0, 0), 2, {{4, 4}, {12, 12}});
+        Stroke(dc.Get(), RGB(192, 0, 0), 2, {{12, 4}, {4, 12}});
+        break;
+      case TGlyph::Door:
+        Fill(dc.Get(), RGB(96, 64, 32), {3, 1, 13, 15});
+        Fill(dc.Get(), RGB(176, 128, 72), {5, 3, 11, 15});
+        Fill(dc.Get(), RGB(255, 215, 0), {9, 8, 11, 10});
+        break;
+    }
+  }
+  return bitmap;
+}
+
+void SetButtonGlyph(HWND button, const TBitmap& glyph) {
+  if (glyph) SendMessageW(button, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(glyph.Get()));
+}
+
+}  // namespace carvelo
