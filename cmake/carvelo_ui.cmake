@@ -31,7 +31,7 @@ add_library(carvelo_ui STATIC
   ${_carvelo_ui_src}/job/Glyphs_win.h ${_carvelo_ui_src}/job/Glyphs_win.cpp
   ${_carvelo_ui_src}/job/qsetup.h ${_carvelo_ui_src}/job/qsetup_win.cpp
   ${_carvelo_ui_src}/addin/JpegDecode.h ${_carvelo_ui_src}/addin/JpegDecode.cpp
-  ${_carvelo_ui_src}/addin/about_res.h
+  ${_carvelo_ui_src}/addin/about.h ${_carvelo_ui_src}/addin/about_res.h ${_carvelo_ui_src}/addin/about_win.cpp
 )
 target_include_directories(carvelo_ui PUBLIC ${_carvelo_ui_src}/job ${_carvelo_ui_src}/addin)
 target_link_libraries(carvelo_ui
