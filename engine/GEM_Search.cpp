@@ -5,7 +5,8 @@
 #include <atomic>
 #include <cstdlib>
 #include <limits>
-#include <semaphore>
+#include <condition_variable>
+#include <mutex>
 #include <system_error>
 #include <thread>
 
@@ -20,35 +21,64 @@ namespace {
 
 // How far one worker has got: every row up to Done is final in its columns.
 // It stands at -1 from construction, that is before either worker starts.
+// Rows take microseconds, so the waiter spins first and only then sleeps;
+// the releaser wakes it only when it says it sleeps, which keeps the lock out
+// of almost every row. (Sleeping is set before Done is read again and Done is
+// stored before Sleeping is read, all sequentially consistent, so a wake-up
+// cannot be missed.) Sleeping uses a mutex and a condition variable: the
+// atomic waits and semaphores of some standard libraries can miss a wake-up.
 class TRowSignal {
 public:
   void Release(int32_t Row) {
-    FDone.store(Row, std::memory_order_release);
-    FDone.notify_all();
+    FDone.store(Row);
+    if (!FSleeping.load()) return;
+    std::lock_guard Guard(FMutex);
+    FAdvanced.notify_all();
   }
-  // The other half finishes a row within microseconds, so a short spin saves
-  // most trips through the kernel.
-  void Wait_For(int32_t Row) const {
-    int32_t Done = FDone.load(std::memory_order_acquire);
-    for (int32_t Spin = 0; Done < Row && Spin < Spin_Limit; ++Spin) Done = FDone.load(std::memory_order_acquire);
-    while (Done < Row) {
-      FDone.wait(Done, std::memory_order_acquire);
-      Done = FDone.load(std::memory_order_acquire);
-    }
+  void Wait_For(int32_t Row) {
+    for (int32_t Spin = 0; Spin < Spin_Limit; ++Spin)
+      if (FDone.load(std::memory_order_acquire) >= Row) return;
+    std::unique_lock Guard(FMutex);
+    FSleeping.store(true);
+    FAdvanced.wait(Guard, [&] { return FDone.load() >= Row; });
+    FSleeping.store(false);
   }
 
 private:
-  static constexpr int32_t Spin_Limit = 4000;
+  static constexpr int32_t Spin_Limit = 20000;
   std::atomic<int32_t> FDone{-1};
+  std::atomic<bool> FSleeping{false};
+  std::mutex FMutex;
+  std::condition_variable FAdvanced;
+};
+
+// A worker's start gate: a binary semaphore that the search holds until both
+// workers are ready, then opens once.
+class TGate {
+public:
+  void Open() {
+    std::lock_guard Guard(FMutex);
+    FOpen = true;
+    FOpened.notify_all();
+  }
+  void Pass() {
+    std::unique_lock Guard(FMutex);
+    FOpened.wait(Guard, [this] { return FOpen; });
+  }
+
+private:
+  std::mutex FMutex;
+  std::condition_variable FOpened;
+  bool FOpen = false;
 };
 
 // What one search worker needs. The search owns everything pointed to.
 struct Energy_Params {
   TRowSignal* Own;
-  const TRowSignal* Other;
+  TRowSignal* Other;
   TLock* Lock;
   TCondition* Ready;
-  std::binary_semaphore* Gate;
+  TGate* Gate;
   const GML_Int* E;
   const GML_Int* W;
   GML_Int* M;
@@ -137,21 +167,37 @@ struct TWindow {
   int32_t Right;
 };
 
-// Recomputes columns First..Last. A value that comes out as stored is left
-// alone, and an end of the window that finds one while clear of the old seam
-// (more than three columns to its left, more than two to its right) closes
-// in for the next row.
+// An end of the window that finds its value unchanged while clear of the old
+// seam (more than three columns to its left, more than two to its right)
+// closes in for the next row.
+inline void Close_In(TWindow& Window, int32_t X, int32_t Seam) {
+  if (X == Window.Left && Window.Left + 3 < Seam) ++Window.Left;
+  if (X == Window.Right && Seam < Window.Right - 2) --Window.Right;
+}
+
+// Recomputes columns First..Last, storing only values that changed. Only the
+// window's ends watch for unchanged values: the left end over a run of them
+// (each one moves it on to the next column), the right end at the last
+// column. Between them storing an unchanged value changes nothing, so the
+// inner columns take the plain loop of a full search.
 template <bool Forward>
 void Update_Span(const TCostRows& R, int32_t First, int32_t Last, TWindow& Window, int32_t Seam) {
-  for (int32_t X = First; X <= Last; ++X) {
+  int32_t X = First;
+  for (; X <= Last && X == Window.Left; ++X) {
     const int32_t Cost = Cost_At<Forward>(R, X);
-    if (Cost != R.M[X]) {
+    if (Cost != R.M[X])
       R.M[X] = Cost;
-      continue;
-    }
-    if (X == Window.Left && Window.Left + 3 < Seam) ++Window.Left;
-    if (X == Window.Right && Seam < Window.Right - 2) --Window.Right;
+    else
+      Close_In(Window, X, Seam);
   }
+  const bool Ends_At_Right = Last == Window.Right;
+  Compute_Span<Forward>(R, X, Ends_At_Right ? Last - 1 : Last);
+  if (!Ends_At_Right || X > Last) return;
+  const int32_t Cost = Cost_At<Forward>(R, Last);
+  if (Cost != R.M[Last])
+    R.M[Last] = Cost;
+  else
+    Close_In(Window, Last, Seam);
 }
 
 // One worker's rows. A full search keeps the whole column range as its
@@ -198,7 +244,7 @@ void Energy_Worker(const Energy_Params& P) {
   ++*P.Ready_Count;
   P.Ready->Signal();
   P.Lock->Leave();
-  P.Gate->acquire();
+  P.Gate->Pass();
   if (*P.Abort) return;
   if (P.ForwardEnergy)
     Walk_Rows<true>(P);
@@ -266,7 +312,7 @@ void TGEM::Energy_Path(const GML_Int& E, const GML_Int& W, GML_Int& M, bool Forw
   TCondition Ready;
   int32_t Ready_Count = 0;
   bool Abort = false;
-  std::binary_semaphore Gate_A{0}, Gate_B{0};  // held until both workers are ready
+  TGate Gate_A, Gate_B;  // held until both workers are ready
   const Energy_Params A{&Done_A, &Done_B, &Lock, &Ready, &Gate_A, &E, &W, &M, 0, Half, ForwardEnergy,
                         &PreviousPath, &Ready_Count, &Abort, B_Owns_Columns ? Half : -1};
   const Energy_Params B{&Done_B, &Done_A, &Lock, &Ready, &Gate_B, &E, &W, &M, Half + 1, Width - 1, ForwardEnergy,
@@ -278,8 +324,8 @@ void TGEM::Energy_Path(const GML_Int& E, const GML_Int& W, GML_Int& M, bool Forw
     Wait_Until_Ready(Lock, Ready, Ready_Count, 2);
   else
     Abort = true;  // a lone worker would wait for its partner's rows forever
-  Gate_A.release();
-  Gate_B.release();
+  Gate_A.Open();
+  Gate_B.Open();
   if (Worker_A.joinable()) Worker_A.join();
   if (Worker_B.joinable()) Worker_B.join();
   if (!Started) Report_Spawn_Failure("Energy_Path");
