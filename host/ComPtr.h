@@ -46,6 +46,7 @@ class ComPtr {
 
   T* Get() const noexcept { return p_; }
   T* operator->() const noexcept { return p_; }
+  T& operator*() const noexcept { return *p_; }
   explicit operator bool() const noexcept { return p_ != nullptr; }
 
   // For out-parameters: drops the current reference first.

@@ -1,0 +1,13 @@
+// Main of the Windows test programs: each runs in an OLE apartment, as
+// PowerPoint's user-interface thread does.
+#include <ole2.h>
+
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+  testing::InitGoogleTest(&argc, argv);
+  if (FAILED(OleInitialize(nullptr))) return 2;
+  const int result = RUN_ALL_TESTS();
+  OleUninitialize();
+  return result;
+}

@@ -1,0 +1,91 @@
+// TStandInPowerPoint: one "start" of the PowerPoint stand-in. It registers
+// its application in the Running Object Table under PowerPoint's class id,
+// keeps its custom command bars in a file between starts, loads the current
+// user's add-ins from the registry as PowerPoint does, and lets a test play
+// the user: select shapes, switch views, click buttons, unload an add-in,
+// quit.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "OfficeAddInInterface.h"
+#include "StandInPowerPoint.h"
+
+namespace carvelo::standin {
+
+struct TStandInOptions {
+  std::wstring name = L"Microsoft PowerPoint";
+  bool commandBars = true;  // false: a host without a "CommandBars" property
+  // The file that keeps custom command bars from one start to the next;
+  // empty: nothing is kept.
+  std::wstring barsFile;
+};
+
+struct TLoadedAddIn {
+  std::wstring progId;
+  ComPtr<host::IDTExtensibility2> object;  // null once disconnected or when loading failed
+  HRESULT connectStatus = E_FAIL;
+};
+
+class TStandInPowerPoint {
+ public:
+  explicit TStandInPowerPoint(TStandInOptions options = {});
+  ~TStandInPowerPoint();
+  TStandInPowerPoint(const TStandInPowerPoint&) = delete;
+  TStandInPowerPoint& operator=(const TStandInPowerPoint&) = delete;
+
+  static constexpr const wchar_t* kAddinsKey = L"Software\\Microsoft\\Office\\PowerPoint\\Addins";
+
+  // Every add-in under the current user's Addins key with LoadBehavior 3,
+  // by ProgID: OnConnection (startup), then OnStartupComplete for all. An
+  // add-in that fails to load gets LoadBehavior 2, as Office does.
+  void LoadAddIns();
+  // The user unloads an add-in: OnDisconnection(user closed); its
+  // LoadBehavior becomes 2. Answers the add-in's status.
+  HRESULT UnloadAddIn(const std::wstring& progId);
+  // OnBeginShutdown to every add-in, then OnDisconnection(host shutdown),
+  // then the custom command bars are saved and the ROT entry revoked.
+  void Quit();
+
+  TStandInApp& App() const noexcept { return *app_.Get(); }
+  IDispatch* Application() const noexcept { return app_->Dispatch(); }
+  TStandInBars& Bars() const noexcept { return *bars_.Get(); }
+  ComPtr<TStandInBar> Bar(std::wstring_view name) const { return bars_->Find(name); }
+  TStandInSlide& Slide(int index) const;
+  TStandInWindow& Window() const noexcept { return *app_->window.Get(); }
+  const std::vector<TLoadedAddIn>& AddIns() const noexcept { return addIns_; }
+  const TLoadedAddIn* AddIn(std::wstring_view progId) const;
+
+  // The user's selection changes; each fires WindowSelectionChange and
+  // answers the sinks' statuses.
+  std::vector<HRESULT> SelectShapes(std::vector<ComPtr<TStandInShape>> shapes);
+  std::vector<HRESULT> SelectText(ComPtr<TStandInShape> textShape);
+  std::vector<HRESULT> SelectNothing();
+  std::vector<HRESULT> SetViews(int windowViewType, int paneViewType);
+
+  // A window that draws the visible command bars (buttons clickable) and
+  // the current slide, for people and screenshots.
+  void ShowWindow();
+  // Runs the window's messages for `milliseconds`.
+  void PumpMessages(unsigned milliseconds) const;
+  // The buttons the window shows, by child id - 1.
+  std::vector<ComPtr<TStandInButton>>& WindowButtons() noexcept { return windowButtons_; }
+
+ private:
+  void CreateBuiltInBars();
+  void LoadBars();
+  void SaveBars() const;
+  void ConnectAddIn(const std::wstring& progId, const std::wstring& description);
+  TStandInOptions options_;
+  ComPtr<TStandInBars> bars_;
+  ComPtr<TStandInApp> app_;
+  DWORD rotCookie_ = 0;
+  bool running_ = false;
+  std::vector<TLoadedAddIn> addIns_;
+  std::vector<ComPtr<IDispatch>> addInInstances_;
+  HWND window_ = nullptr;
+  std::vector<ComPtr<TStandInButton>> windowButtons_;
+};
+
+}  // namespace carvelo::standin

@@ -1,0 +1,502 @@
+#include "StandInPowerPoint.h"
+
+#include <algorithm>
+
+#include "HostIds.h"
+#include "StandInClipboard.h"
+
+namespace carvelo::standin {
+
+using namespace carvelo::host;
+
+namespace {
+enum : DISPID {
+  idItem = DISPID_VALUE,
+  idCount = 1,
+  idName,
+  idType,
+  idLeft,
+  idTop,
+  idWidth,
+  idHeight,
+  idScaleHeight,
+  idScaleWidth,
+  idCopy,
+  idDelete,
+  idPaste,
+  idSlideID,
+  idSlideIndex,
+  idShapes,
+  idSlides,
+  idFindBySlideID,
+  idViewType,
+  idActivePane,
+  idSelection,
+  idShapeRange,
+  idSlideRange,
+  idCommandBars,
+  idActiveWindow,
+  idActivePresentation,
+  idVersion,
+  idZOrderPosition,
+};
+
+// Errors as PowerPoint reports them.
+constexpr HRESULT kInvalidRequest = static_cast<HRESULT>(0x80048240);
+constexpr HRESULT kNothingSelected = static_cast<HRESULT>(0x80048240);
+constexpr HRESULT kDeleted = static_cast<HRESULT>(0x80048240);
+constexpr HRESULT kNoActiveWindow = static_cast<HRESULT>(0x80048240);
+
+constexpr float kPointsPerPixel = 0.75f;  // 96 pixels to the inch
+
+void CheckAlive(bool deleted) {
+  if (deleted) Raise(kDeleted, L"Shape (unknown member) : Object does not exist.");
+}
+
+float Single(const TVariant& v) { return v.ToSingle(); }
+
+int CombinedType(const std::vector<ComPtr<TStandInShape>>& shapes) {
+  if (shapes.empty()) return msoShapeTypeMixed;
+  const int first = shapes.front()->type;
+  for (const auto& s : shapes)
+    if (s->type != first) return msoShapeTypeMixed;
+  return first;
+}
+}  // namespace
+
+// ---- shape ----
+
+TStandInShape::TStandInShape(TStandInSlide* slide, std::wstring shapeName, int shapeType)
+    : TStandInObject(nullptr, nullptr), name(std::move(shapeName)), type(shapeType), slide_(slide) {}
+
+std::span<const TMember> TStandInShape::Members() const {
+  static const TMember members[] = {
+      {L"Name", idName},       {L"Type", idType},
+      {L"Left", idLeft},       {L"Top", idTop},
+      {L"Width", idWidth},     {L"Height", idHeight},
+      {L"ScaleHeight", idScaleHeight}, {L"ScaleWidth", idScaleWidth},
+      {L"Copy", idCopy},       {L"Delete", idDelete},
+      {L"ZOrderPosition", idZOrderPosition},
+  };
+  return members;
+}
+
+void TStandInShape::Delete() {
+  CheckAlive(Deleted());
+  slide_->RemoveShape(this);
+}
+
+void TStandInShape::Copy() const {
+  CheckAlive(Deleted());
+  if (type == msoPicture && !pixels.Empty())
+    PutPictureOnClipboard(pixels);
+  else
+    PutShapeOnClipboard(name);
+}
+
+void TStandInShape::Scale(bool vertical, float factor, bool relativeToOriginal, int scaleFrom) {
+  CheckAlive(Deleted());
+  if (factor <= 0) Raise(E_INVALIDARG, L"The value is out of range.");
+  // Only pictures scale relative to their original size; others always
+  // scale relative to their current size.
+  const bool fromOriginal = relativeToOriginal && (type == msoPicture || type == msoLinkedPicture);
+  float& size = vertical ? height : width;
+  float& origin = vertical ? top : left;
+  const float base = fromOriginal ? (vertical ? originalHeight : originalWidth) : size;
+  const float grown = base * factor - size;
+  if (scaleFrom == msoScaleFromMiddle) origin -= grown / 2;
+  else if (scaleFrom == msoScaleFromBottomRight) origin -= grown;
+  size += grown;
+}
+
+TVariant TStandInShape::Call(DISPID id, const TArgs& args) {
+  CheckAlive(Deleted());
+  auto number = [&](float& field) {
+    if (!args.IsPut()) return TVariant::Single(field);
+    field = Single(args.Value());
+    return TVariant();
+  };
+  switch (id) {
+    case idName: return TVariant::Text(name);
+    case idType: return TVariant::Int(type);
+    case idLeft: return number(left);
+    case idTop: return number(top);
+    case idWidth: return number(width);
+    case idHeight: return number(height);
+    case idScaleHeight:
+    case idScaleWidth: {
+      // Scale*(Factor, RelativeToOriginalSize, [fScale]); any non-zero
+      // MsoTriState counts as true.
+      const bool relative = !args.Opt(1).IsMissing() && args.Opt(1).ToInt() != msoFalse;
+      const int from = args.Opt(2).IsMissing() ? msoScaleFromTopLeft : args.Opt(2).ToInt();
+      Scale(id == idScaleHeight, Single(args.Required(0)), relative, from);
+      return {};
+    }
+    case idCopy: Copy(); return {};
+    case idDelete: Delete(); return {};
+    case idZOrderPosition: {
+      const auto& list = slide_->ShapeList();
+      const auto it = std::find_if(list.begin(), list.end(), [&](const auto& s) { return s.Get() == this; });
+      return TVariant::Int(static_cast<int>(it - list.begin()) + 1);
+    }
+  }
+  Raise(DISP_E_MEMBERNOTFOUND, L"Unknown member");
+}
+
+// ---- shape range ----
+
+TStandInShapeRange::TStandInShapeRange(std::vector<ComPtr<TStandInShape>> shapes)
+    : TStandInObject(nullptr, nullptr), shapes_(std::move(shapes)) {}
+
+std::span<const TMember> TStandInShapeRange::Members() const {
+  static const TMember members[] = {
+      {L"Item", idItem}, {L"Count", idCount}, {L"Type", idType},     {L"Left", idLeft},   {L"Top", idTop},
+      {L"Width", idWidth}, {L"Height", idHeight}, {L"Copy", idCopy}, {L"Delete", idDelete}, {L"Name", idName},
+  };
+  return members;
+}
+
+TVariant TStandInShapeRange::Call(DISPID id, const TArgs& args) {
+  const int count = static_cast<int>(shapes_.size());
+  for (const auto& s : shapes_) CheckAlive(s->Deleted());
+  // Properties of a range read from its first shape and write to all.
+  auto number = [&](float TStandInShape::*field) {
+    if (args.IsPut()) {
+      for (auto& s : shapes_) (*s).*field = Single(args.Value());
+      return TVariant();
+    }
+    if (shapes_.empty()) Raise(kInvalidRequest, L"ShapeRange (unknown member) : Invalid request.");
+    return TVariant::Single((*shapes_.front()).*field);
+  };
+  switch (id) {
+    case idCount: return TVariant::Int(count);
+    case idType: return TVariant::Int(CombinedType(shapes_));
+    case idItem: {
+      const int index = args.Required(0).ToInt();
+      if (index < 1 || index > count) RaiseBadIndex(L"ShapeRange", index, count);
+      return ObjectValue(shapes_[index - 1]);
+    }
+    case idName:
+      if (count != 1) Raise(kInvalidRequest, L"ShapeRange.Name : This member can only be accessed for a single shape.");
+      return TVariant::Text(shapes_.front()->name);
+    case idLeft: return number(&TStandInShape::left);
+    case idTop: return number(&TStandInShape::top);
+    case idWidth: return number(&TStandInShape::width);
+    case idHeight: return number(&TStandInShape::height);
+    case idCopy:
+      if (count != 1) Raise(kInvalidRequest, L"ShapeRange.Copy : Invalid request.");
+      shapes_.front()->Copy();
+      return {};
+    case idDelete:
+      for (auto& s : shapes_) s->Delete();
+      return {};
+  }
+  Raise(DISP_E_MEMBERNOTFOUND, L"Unknown member");
+}
+
+// ---- shapes collection ----
+
+std::span<const TMember> TStandInShapes::Members() const {
+  static const TMember members[] = {{L"Item", idItem}, {L"Count", idCount}, {L"Paste", idPaste}};
+  return members;
+}
+
+TVariant TStandInShapes::Call(DISPID id, const TArgs& args) {
+  if (!slide_) Raise(kDeleted, L"Shapes (unknown member) : Object does not exist.");
+  auto& list = slide_->ShapeList();
+  const int count = static_cast<int>(list.size());
+  switch (id) {
+    case idCount: return TVariant::Int(count);
+    case idItem: {
+      const int index = args.Required(0).ToInt();
+      if (index < 1 || index > count) RaiseBadIndex(L"Shapes", index, count);
+      return ObjectValue(list[index - 1]);
+    }
+    case idPaste: {
+      // The pasted picture goes on top of the slide's shapes, centred, at
+      // its own size; the answer is the range of what was pasted.
+      TPixels pixels;
+      if (!TakePictureFromClipboard(pixels)) {
+        if (ClipboardHoldsShape()) {
+          auto copy = slide_->AddShape(L"Rectangle", msoAutoShape, 100, 100, 100, 100);
+          return ObjectValue(MakeStandIn<TStandInShapeRange>(std::vector{copy}));
+        }
+        Raise(kInvalidRequest,
+              L"Shapes (unknown member) : Invalid request. Clipboard is empty or contains data which may not be "
+              L"pasted here.");
+      }
+      const float w = pixels.width * kPointsPerPixel, h = pixels.height * kPointsPerPixel;
+      auto picture = slide_->AddPicture((720 - w) / 2, (540 - h) / 2, w, h, std::move(pixels));
+      return ObjectValue(MakeStandIn<TStandInShapeRange>(std::vector{picture}));
+    }
+  }
+  Raise(DISP_E_MEMBERNOTFOUND, L"Unknown member");
+}
+
+// ---- slide ----
+
+TStandInSlide::TStandInSlide(TStandInPresentation* presentation, int slideId)
+    : TStandInObject(nullptr, nullptr),
+      presentation_(presentation),
+      slideId_(slideId),
+      shapesCollection_(MakeStandIn<TStandInShapes>(this)) {}
+
+TStandInSlide::~TStandInSlide() {
+  shapesCollection_->Detach();
+  for (auto& s : shapes_) s->Detach();
+}
+
+int TStandInSlide::SlideIndex() const {
+  const auto& list = presentation_->SlideList();
+  const auto it = std::find_if(list.begin(), list.end(), [&](const auto& s) { return s.Get() == this; });
+  return static_cast<int>(it - list.begin()) + 1;
+}
+
+ComPtr<TStandInShape> TStandInSlide::AddShape(std::wstring name, int type, float left, float top, float width,
+                                              float height) {
+  auto shape = MakeStandIn<TStandInShape>(this, name + L" " + std::to_wstring(nextShapeNumber_++), type);
+  shape->left = left;
+  shape->top = top;
+  shape->width = width;
+  shape->height = height;
+  shapes_.push_back(shape);
+  if (presentation_->onChange) presentation_->onChange();
+  return shape;
+}
+
+ComPtr<TStandInShape> TStandInSlide::AddPicture(float left, float top, float width, float height, TPixels pixels) {
+  auto picture = AddShape(L"Picture", msoPicture, left, top, width, height);
+  picture->originalWidth = pixels.width * kPointsPerPixel;
+  picture->originalHeight = pixels.height * kPointsPerPixel;
+  picture->pixels = std::move(pixels);
+  return picture;
+}
+
+void TStandInSlide::RemoveShape(TStandInShape* shape) {
+  ComPtr<TStandInShape> keep(shape);
+  std::erase_if(shapes_, [&](const auto& s) { return s.Get() == shape; });
+  shape->Detach();
+  if (presentation_->onShapeRemoved) presentation_->onShapeRemoved(shape);
+  if (presentation_->onChange) presentation_->onChange();
+}
+
+std::span<const TMember> TStandInSlide::Members() const {
+  static const TMember members[] = {{L"SlideID", idSlideID}, {L"SlideIndex", idSlideIndex}, {L"Shapes", idShapes}};
+  return members;
+}
+
+TVariant TStandInSlide::Call(DISPID id, const TArgs&) {
+  switch (id) {
+    case idSlideID: return TVariant::Int(slideId_);
+    case idSlideIndex: return TVariant::Int(SlideIndex());
+    case idShapes: return ObjectValue(shapesCollection_);
+  }
+  Raise(DISP_E_MEMBERNOTFOUND, L"Unknown member");
+}
+
+// ---- slides ----
+
+std::span<const TMember> TStandInSlides::Members() const {
+  static const TMember members[] = {{L"Item", idItem}, {L"Count", idCount}, {L"FindBySlideID", idFindBySlideID}};
+  return members;
+}
+
+TVariant TStandInSlides::Call(DISPID id, const TArgs& args) {
+  const auto& list = presentation_->SlideList();
+  const int count = static_cast<int>(list.size());
+  switch (id) {
+    case idCount: return TVariant::Int(count);
+    case idItem: {
+      const int index = args.Required(0).ToInt();
+      if (index < 1 || index > count) RaiseBadIndex(L"Slides", index, count);
+      return ObjectValue(list[index - 1]);
+    }
+    case idFindBySlideID: {
+      const int slideId = args.Required(0).ToInt();
+      for (const auto& s : list)
+        if (s->SlideId() == slideId) return ObjectValue(s);
+      Raise(E_INVALIDARG, L"Slides.FindBySlideID : Invalid request. Slide ID " + std::to_wstring(slideId) +
+                              L" not found.");
+    }
+  }
+  Raise(DISP_E_MEMBERNOTFOUND, L"Unknown member");
+}
+
+// ---- presentation ----
+
+TStandInPresentation::TStandInPresentation()
+    : TStandInObject(nullptr, nullptr), slidesCollection_(MakeStandIn<TStandInSlides>(this)) {}
+
+TStandInPresentation::~TStandInPresentation() = default;
+
+ComPtr<TStandInSlide> TStandInPresentation::AddSlide() {
+  auto slide = MakeStandIn<TStandInSlide>(this, nextSlideId_++);
+  slides_.push_back(slide);
+  return slide;
+}
+
+std::span<const TMember> TStandInPresentation::Members() const {
+  static const TMember members[] = {{L"Slides", idSlides}};
+  return members;
+}
+
+TVariant TStandInPresentation::Call(DISPID id, const TArgs&) {
+  if (id == idSlides) return ObjectValue(slidesCollection_);
+  Raise(DISP_E_MEMBERNOTFOUND, L"Unknown member");
+}
+
+// ---- window, pane, selection, slide range ----
+
+namespace {
+
+class TStandInSlideRange final : public TStandInObject {
+ public:
+  explicit TStandInSlideRange(ComPtr<TStandInSlide> slide) : TStandInObject(nullptr, nullptr), slide_(slide) {}
+
+ protected:
+  std::span<const TMember> Members() const override {
+    static const TMember members[] = {{L"SlideID", idSlideID}, {L"SlideIndex", idSlideIndex}, {L"Count", idCount}};
+    return members;
+  }
+  TVariant Call(DISPID id, const TArgs&) override {
+    switch (id) {
+      case idSlideID: return TVariant::Int(slide_->SlideId());
+      case idSlideIndex: return TVariant::Int(slide_->SlideIndex());
+      case idCount: return TVariant::Int(1);
+    }
+    Raise(DISP_E_MEMBERNOTFOUND, L"Unknown member");
+  }
+
+ private:
+  ComPtr<TStandInSlide> slide_;
+};
+
+class TStandInPane final : public TStandInObject {
+ public:
+  explicit TStandInPane(TStandInWindow* window) : TStandInObject(nullptr, nullptr), window_(window) {}
+
+ protected:
+  std::span<const TMember> Members() const override {
+    static const TMember members[] = {{L"ViewType", idViewType}};
+    return members;
+  }
+  TVariant Call(DISPID id, const TArgs&) override {
+    if (id == idViewType) return TVariant::Int(window_->paneViewType);  // read-only
+    Raise(DISP_E_MEMBERNOTFOUND, L"Unknown member");
+  }
+
+ private:
+  TStandInWindow* window_;  // the window owns its pane
+};
+
+class TStandInSelection final : public TStandInObject {
+ public:
+  explicit TStandInSelection(TStandInWindow* window) : TStandInObject(nullptr, nullptr), window_(window) {}
+
+ protected:
+  std::span<const TMember> Members() const override {
+    static const TMember members[] = {{L"Type", idType}, {L"ShapeRange", idShapeRange}, {L"SlideRange", idSlideRange}};
+    return members;
+  }
+  TVariant Call(DISPID id, const TArgs&) override {
+    const TSelectionState& s = window_->selection;
+    switch (id) {
+      case idType: return TVariant::Int(s.type);
+      case idShapeRange:
+        if (s.type != ppSelectionShapes && s.type != ppSelectionText)
+          Raise(kNothingSelected, L"Selection (unknown member) : Invalid request. Nothing appropriate is currently "
+                                  L"selected.");
+        return ObjectValue(MakeStandIn<TStandInShapeRange>(s.shapes));
+      case idSlideRange: {
+        const auto& slides = window_->Presentation()->SlideList();
+        if (s.type == ppSelectionNone && slides.empty())
+          Raise(kNothingSelected, L"Selection (unknown member) : Invalid request. Nothing appropriate is currently "
+                                  L"selected.");
+        const int index = std::clamp(window_->currentSlide, 1, static_cast<int>(slides.size()));
+        return ObjectValue(MakeStandIn<TStandInSlideRange>(slides[index - 1]));
+      }
+    }
+    Raise(DISP_E_MEMBERNOTFOUND, L"Unknown member");
+  }
+
+ private:
+  TStandInWindow* window_;  // the window owns its selection object
+};
+
+}  // namespace
+
+TStandInWindow::TStandInWindow(ComPtr<TStandInPresentation> presentation)
+    : TStandInObject(nullptr, nullptr),
+      viewType(ppViewNormal),
+      paneViewType(ppViewSlide),
+      presentation_(std::move(presentation)),
+      pane_(MakeStandIn<TStandInPane>(this)),
+      selectionObject_(MakeStandIn<TStandInSelection>(this)) {}
+
+IDispatch* TStandInWindow::SelectionObject() { return selectionObject_->Dispatch(); }
+
+std::span<const TMember> TStandInWindow::Members() const {
+  static const TMember members[] = {
+      {L"ViewType", idViewType}, {L"ActivePane", idActivePane}, {L"Selection", idSelection}};
+  return members;
+}
+
+TVariant TStandInWindow::Call(DISPID id, const TArgs& args) {
+  switch (id) {
+    case idViewType:
+      if (!args.IsPut()) return TVariant::Int(viewType);
+      viewType = args.Value().ToInt();
+      return {};
+    case idActivePane: return ObjectValue(pane_);
+    case idSelection: return ObjectValue(selectionObject_);
+  }
+  Raise(DISP_E_MEMBERNOTFOUND, L"Unknown member");
+}
+
+// ---- application ----
+
+TStandInApp::TStandInApp(std::wstring name, ComPtr<TStandInBars> bars)
+    : TStandInObject(&IID_PowerPointApplication, &DIID_PowerPointEApplication),
+      name_(std::move(name)),
+      bars_(std::move(bars)) {}
+
+std::span<const TMember> TStandInApp::Members() const {
+  static const TMember withBars[] = {{L"Name", idName},
+                                     {L"Version", idVersion},
+                                     {L"CommandBars", idCommandBars},
+                                     {L"ActiveWindow", idActiveWindow},
+                                     {L"ActivePresentation", idActivePresentation}};
+  static const TMember withoutBars[] = {{L"Name", idName},
+                                        {L"Version", idVersion},
+                                        {L"ActiveWindow", idActiveWindow},
+                                        {L"ActivePresentation", idActivePresentation}};
+  if (bars_) return withBars;
+  return withoutBars;
+}
+
+TVariant TStandInApp::Call(DISPID id, const TArgs&) {
+  switch (id) {
+    case idName: return TVariant::Text(name_);
+    case idVersion: return TVariant::Text(L"16.0");
+    case idCommandBars: return ObjectValue(bars_);
+    case idActiveWindow:
+      if (!window) Raise(kNoActiveWindow, L"Application (unknown member) : Invalid request. There is no currently "
+                                          L"active document window.");
+      return ObjectValue(window);
+    case idActivePresentation:
+      if (!presentation) Raise(kNoActiveWindow, L"Application (unknown member) : Invalid request. There is no "
+                                                L"active presentation.");
+      return ObjectValue(presentation);
+  }
+  Raise(DISP_E_MEMBERNOTFOUND, L"Unknown member");
+}
+
+std::vector<HRESULT> TStandInApp::FireWindowSelectionChange() {
+  if (!window) return {};
+  VARIANTARG arg;
+  V_VT(&arg) = VT_DISPATCH;
+  V_DISPATCH(&arg) = window->SelectionObject();
+  return FireEvent(DISPID_WindowSelectionChange, std::span(&arg, 1));
+}
+
+}  // namespace carvelo::standin

@@ -1,0 +1,190 @@
+// The stand-in's PowerPoint objects: application, presentation, slides,
+// shapes and shape ranges, the document window with its pane and selection.
+// Enumeration values, errors and the paste-on-top rule follow PowerPoint.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "StandInObject.h"
+#include "StandInOffice.h"
+
+namespace carvelo::standin {
+
+class TStandInSlide;
+class TStandInPresentation;
+class TStandInWindow;
+
+// A picture's pixels, 0x00RRGGBB, rows top to bottom.
+struct TPixels {
+  int width = 0, height = 0;
+  std::vector<uint32_t> data;
+  bool Empty() const noexcept { return data.empty(); }
+};
+
+class TStandInShape final : public TStandInObject {
+ public:
+  TStandInShape(TStandInSlide* slide, std::wstring name, int type);
+
+  std::wstring name;
+  int type;
+  float left = 0, top = 0, width = 0, height = 0;
+  // A picture's own size in points, the base of relative-to-original scaling.
+  float originalWidth = 0, originalHeight = 0;
+  TPixels pixels;  // pictures only
+
+  TStandInSlide* Slide() const noexcept { return slide_; }
+  bool Deleted() const noexcept { return slide_ == nullptr; }
+  void Detach() noexcept { slide_ = nullptr; }
+  void Delete();
+  void Copy() const;
+  // ScaleHeight/ScaleWidth: relative to the original size only for pictures.
+  void Scale(bool vertical, float factor, bool relativeToOriginal, int scaleFrom);
+
+ protected:
+  std::span<const TMember> Members() const override;
+  TVariant Call(DISPID id, const TArgs& args) override;
+
+ private:
+  TStandInSlide* slide_;
+};
+
+class TStandInShapeRange final : public TStandInObject {
+ public:
+  explicit TStandInShapeRange(std::vector<ComPtr<TStandInShape>> shapes);
+  const std::vector<ComPtr<TStandInShape>>& Shapes() const noexcept { return shapes_; }
+
+ protected:
+  std::span<const TMember> Members() const override;
+  TVariant Call(DISPID id, const TArgs& args) override;
+
+ private:
+  std::vector<ComPtr<TStandInShape>> shapes_;
+};
+
+class TStandInShapes final : public TStandInObject {
+ public:
+  explicit TStandInShapes(TStandInSlide* slide) : TStandInObject(nullptr, nullptr), slide_(slide) {}
+  void Detach() noexcept { slide_ = nullptr; }
+
+ protected:
+  std::span<const TMember> Members() const override;
+  TVariant Call(DISPID id, const TArgs& args) override;
+
+ private:
+  TStandInSlide* slide_;
+};
+
+class TStandInSlide final : public TStandInObject {
+ public:
+  TStandInSlide(TStandInPresentation* presentation, int slideId);
+  ~TStandInSlide() override;
+
+  int SlideId() const noexcept { return slideId_; }
+  int SlideIndex() const;
+  // Shapes back to front: the last one is on top.
+  std::vector<ComPtr<TStandInShape>>& ShapeList() noexcept { return shapes_; }
+  ComPtr<TStandInShape> AddShape(std::wstring name, int type, float left, float top, float width, float height);
+  ComPtr<TStandInShape> AddPicture(float left, float top, float width, float height, TPixels pixels);
+  void RemoveShape(TStandInShape* shape);
+  TStandInPresentation* Presentation() const noexcept { return presentation_; }
+
+ protected:
+  std::span<const TMember> Members() const override;
+  TVariant Call(DISPID id, const TArgs& args) override;
+
+ private:
+  TStandInPresentation* presentation_;
+  int slideId_;
+  int nextShapeNumber_ = 1;
+  std::vector<ComPtr<TStandInShape>> shapes_;
+  ComPtr<TStandInShapes> shapesCollection_;
+};
+
+class TStandInSlides final : public TStandInObject {
+ public:
+  explicit TStandInSlides(TStandInPresentation* presentation)
+      : TStandInObject(nullptr, nullptr), presentation_(presentation) {}
+
+ protected:
+  std::span<const TMember> Members() const override;
+  TVariant Call(DISPID id, const TArgs& args) override;
+
+ private:
+  TStandInPresentation* presentation_;
+};
+
+class TStandInPresentation final : public TStandInObject {
+ public:
+  TStandInPresentation();
+  ~TStandInPresentation() override;
+
+  const std::vector<ComPtr<TStandInSlide>>& SlideList() const noexcept { return slides_; }
+  ComPtr<TStandInSlide> AddSlide();
+  // Called when shapes come or go (the window's selection drops them).
+  std::function<void(TStandInShape*)> onShapeRemoved;
+  std::function<void()> onChange;
+
+ protected:
+  std::span<const TMember> Members() const override;
+  TVariant Call(DISPID id, const TArgs& args) override;
+
+ private:
+  int nextSlideId_ = 256;  // PowerPoint numbers slides from 256
+  std::vector<ComPtr<TStandInSlide>> slides_;
+  ComPtr<TStandInSlides> slidesCollection_;
+};
+
+// What the window's selection holds.
+struct TSelectionState {
+  int type = 0;                               // PpSelectionType
+  std::vector<ComPtr<TStandInShape>> shapes;  // shapes, or the shape whose text is selected
+};
+
+class TStandInWindow final : public TStandInObject {
+ public:
+  explicit TStandInWindow(ComPtr<TStandInPresentation> presentation);
+
+  int viewType;      // PpViewType of the window
+  int paneViewType;  // PpViewType of the active pane
+  int currentSlide = 1;
+  TSelectionState selection;
+
+  TStandInPresentation* Presentation() const noexcept { return presentation_.Get(); }
+  IDispatch* SelectionObject();
+
+ protected:
+  std::span<const TMember> Members() const override;
+  TVariant Call(DISPID id, const TArgs& args) override;
+
+ private:
+  ComPtr<TStandInPresentation> presentation_;
+  ComPtr<TStandInObject> pane_, selectionObject_;
+};
+
+class TStandInApp final : public TStandInObject {
+ public:
+  TStandInApp(std::wstring name, ComPtr<TStandInBars> bars);
+
+  const std::wstring& Name() const noexcept { return name_; }
+  TStandInBars* Bars() const noexcept { return bars_.Get(); }
+  ComPtr<TStandInWindow> window;              // the active window, or null
+  ComPtr<TStandInPresentation> presentation;  // the active presentation, or null
+
+  // WindowSelectionChange(Sel) to every advised sink.
+  std::vector<HRESULT> FireWindowSelectionChange();
+
+ protected:
+  std::span<const TMember> Members() const override;
+  TVariant Call(DISPID id, const TArgs& args) override;
+
+ private:
+  std::wstring name_;
+  ComPtr<TStandInBars> bars_;  // null: a host without command bars
+};
+
+}  // namespace carvelo::standin
