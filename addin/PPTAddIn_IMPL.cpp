@@ -1,6 +1,8 @@
 #include "PPTAddIn_IMPL.h"
 
 #include "ComObject.h"
+#include "about.h"
+#include "qsetup.h"
 
 namespace carvelo::addin {
 
@@ -43,8 +45,14 @@ HRESULT TPPTAddin::DoOnStartupComplete(SAFEARRAY**) { return S_OK; }
 HRESULT TPPTAddin::DoOnBeginShutdown(SAFEARRAY**) { return S_OK; }
 
 void TPPTAddin::CreateAboutWindow() {
-  // The About window (TAboutFrm) is created here, once per connection, and
-  // kept for the add-in's lifetime.
+  // One About window for the add-in's lifetime; a window that can't be made
+  // now is tried again by the About command.
+  if (about_) return;
+  try {
+    about_ = std::make_unique<TAboutFrm>();
+  } catch (const std::exception&) {
+    about_.reset();
+  }
 }
 
 void TPPTAddin::SetDefaultSettings() { settings_ = TCarveSettings{}; }
@@ -60,11 +68,13 @@ void TPPTAddin::EditMask_Command() {
 }
 
 void TPPTAddin::Setup_Command() {
-  // Edits the five carving settings in the Setup dialog (TSetupFrm).
+  // Only OK stores: all five settings, in the dialog's order.
+  ExecuteSetup(settings_);
 }
 
 void TPPTAddin::About_Command() {
-  // Shows the About window (TAboutFrm).
+  if (!about_) about_ = std::make_unique<TAboutFrm>();
+  ExecuteAbout(*about_);
 }
 
 // ---- command availability ----

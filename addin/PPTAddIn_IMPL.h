@@ -14,6 +14,10 @@
 #include "PowerPointApplication.h"
 #include "Settings.h"
 
+namespace carvelo {
+class TAboutFrm;
+}
+
 namespace carvelo::addin {
 
 class TPPTAddin : public TMSOfficeAddIn {
@@ -79,6 +83,7 @@ class TPPTAddin : public TMSOfficeAddIn {
   host::TCommandBar commandBar_;
   std::array<host::TCommandBarButton, kButtonCount> buttons_;
   std::array<host::ComPtr<TCommandBarButtonEventsSink>, kButtonCount> sinks_;
+  std::unique_ptr<TAboutFrm> about_;  // made at the first connection, kept for the object's life
 };
 
 }  // namespace carvelo::addin
