@@ -62,6 +62,22 @@ TSize Round_Target(TSize Picture, TMarks Marks, uint8_t Mode) {
 
 TSize Size_Of(const GML_Color& Picture) { return {Picture.Width(), Picture.Height()}; }
 
+// A zeroed map of Width x Height with capacity for Room columns.
+template <typename Map>
+Map With_Room(int32_t Width, int32_t Height, int32_t Room) {
+  Map Made(std::max(Width, Room), Height);
+  Made.SetWidth(Width);
+  return Made;
+}
+
+bool All_Zero(const GML_Int& Map) {
+  for (int32_t Y = 0; Y < Map.Height(); ++Y) {
+    const int32_t* Row = Map.Row(Y);
+    if (std::any_of(Row, Row + Map.Width(), [](int32_t Value) { return Value != 0; })) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 void TGEM::Carve_Image(const GML_Color& Source, const GML_Int& Weights, int32_t TargetWidth, int32_t TargetHeight,
@@ -149,19 +165,23 @@ void TGEM::Shrink_Width(const GML_Color& Source, GML_Int& Weights, int32_t Targe
 void TGEM::Enlarge_Width(const GML_Color& Source, GML_Int& Weights, int32_t TargetWidth, int32_t Stretch,
                          uint8_t Filter, bool ForwardEnergy, GML_Color& Dest) {
   const int32_t Width = Source.Width(), Height = Source.Height();
-  GML_Gray Gray(Width, Height);
-  GML_Int Penalty(Width, Height), Summed(Width, Height), Energy(Width, Height), Cost(Width, Height);
-  PAPixel Path(static_cast<size_t>(Height));
   const int32_t Seams = TargetWidth - Width;
-
-  // Room for the final width everywhere, so no insertion re-allocates a row.
-  Dest.SetSize(Width, Height);
-  Dest.Reserve(TargetWidth, Height);
-  Gray.Reserve(TargetWidth, Height);
-  Energy.Reserve(TargetWidth, Height);
-  Cost.Reserve(TargetWidth, Height);
-  Penalty.Reserve(TargetWidth, Height);
-  Summed.Reserve(TargetWidth, Height);
+  // Every map starts with room for the final width, so no insertion
+  // re-allocates a row, and none is allocated twice.
+  Dest = GML_Color();
+  Dest.SetSize(TargetWidth, Height);
+  Dest.SetWidth(Width);
+  GML_Gray Gray = With_Room<GML_Gray>(Width, Height, TargetWidth);
+  GML_Int Energy = With_Room<GML_Int>(Width, Height, TargetWidth);
+  GML_Int Cost = With_Room<GML_Int>(Width, Height, TargetWidth);
+  GML_Int Penalty = With_Room<GML_Int>(Width, Height, TargetWidth);
+  // Weights that start at zero stay zero (an inserted weight is the mean of
+  // two), so then their sum with the penalties is the penalty map itself and
+  // needs neither a map nor a pass of its own.
+  const bool Weighted = !All_Zero(Weights);
+  GML_Int Summed = Weighted ? With_Room<GML_Int>(Width, Height, TargetWidth) : GML_Int();
+  const GML_Int& Search_Weights = Weighted ? Summed : Penalty;
+  PAPixel Path(static_cast<size_t>(Height));
   Widen_Map(Weights, TargetWidth);
   Penalty.Fill(0);
   Copy_Pixels(Source, Dest);
@@ -169,8 +189,8 @@ void TGEM::Enlarge_Width(const GML_Color& Source, GML_Int& Weights, int32_t Targ
   Grayscale_Image(Source, Gray);
   Edge_Detect(Gray, Energy, Filter);
   for (int32_t Seam = 0; Seam < Seams && !Stopped(); ++Seam) {
-    Add_Weights(Weights, Penalty, Summed);
-    Find_Seam(Energy, Summed, Cost, Path, ForwardEnergy, Seam == 0);
+    if (Weighted) Add_Weights(Weights, Penalty, Summed);
+    Find_Seam(Energy, Search_Weights, Cost, Path, ForwardEnergy, Seam == 0);
     Add_Path(Dest, Path, Weights, Energy, Gray, Penalty, Cost, Stretch, Filter);
     Seam_Done(Seam + 1, Seams);
   }

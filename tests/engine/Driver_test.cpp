@@ -156,6 +156,40 @@ TEST(EnlargeWidth, StretchSpreadsInsertionsAndZeroStacksThem) {
   }
 }
 
+// The pass against its loop spelt out: weights plus penalties summed before
+// every search, with and without weights.
+TEST(EnlargeWidth, EqualsTheLoopOfSumSearchInsert) {
+  const GML_Color Source = Textured(33, 21, 13);
+  GML_Int Marked = Zeros(33, 21);
+  Marked.Put(20, 10, Protect);
+  Marked.Put(5, 3, -Protect);
+  for (const GML_Int* Weights : {static_cast<const GML_Int*>(&Marked), static_cast<const GML_Int*>(nullptr)}) {
+    GML_Int W = Zeros(33, 21), Expected_W = Zeros(33, 21);
+    if (Weights) {
+      W.Assign(*Weights);
+      Expected_W.Assign(*Weights);
+    }
+    TGEM Engine;
+    GML_Color Dest;
+    Engine.Enlarge_Width(Source, W, 45, Stretch, Filter_Sobel, true, Dest);
+
+    GML_Color Expected;
+    Expected.Assign(Source);
+    GML_Gray Gray(33, 21);
+    GML_Int E(33, 21), M(33, 21), P(33, 21), Sum(33, 21);
+    Engine.Grayscale_Image(Source, Gray);
+    Engine.Edge_Detect(Gray, E, Filter_Sobel);
+    PAPixel Path;
+    for (int32_t Seam = 0; Seam < 12; ++Seam) {
+      Engine.Add_Weights(Expected_W, P, Sum);
+      Engine.Find_Seam(E, Sum, M, Path, true, Seam == 0);
+      Engine.Add_Path(Expected, Path, Expected_W, E, Gray, P, M, Stretch, Filter_Sobel);
+    }
+    ExpectSameContents(Dest, Expected);
+    ExpectSameContents(W, Expected_W);
+  }
+}
+
 TEST(RemoveAreas, BlockFiveWideThreeHighRemovesRowsAndGrowsBack) {
   const GML_Color Source = Textured(30, 20, 4);
   GML_Int Weights = Zeros(30, 20);
