@@ -53,6 +53,8 @@ class TPPTAddin : public TMSOfficeAddIn {
   const host::TCommandBar& CommandBar() const noexcept { return commandBar_; }
   const host::TCommandBarButton& Button(TButton button) const noexcept { return buttons_[button]; }
   const host::TPowerPointApplication* Application() const noexcept { return application_.get(); }
+  // The About window, made at the first connection (null before).
+  TAboutFrm* AboutWindow() const noexcept { return about_.get(); }
 
  protected:
   TPPTAddin();
