@@ -9,6 +9,9 @@ namespace carvelo {
 
 namespace {
 
+// The module's pictures are window-sized; anything far larger is damage.
+constexpr JDIMENSION MaxSide = 16384;
+
 // libjpeg's own error_exit ends the process, which would take the host down
 // with it: jump back to the decoder instead.
 struct TErrorManager {
@@ -43,6 +46,12 @@ bool Decode(const uint8_t* data, size_t size, TJpegPicture* picture, TErrorManag
   jpeg_read_header(&info, TRUE);
   info.out_color_space = JCS_EXT_BGR;
   jpeg_start_decompress(&info);
+  if (info.output_width > MaxSide || info.output_height > MaxSide) {
+    std::snprintf(errors->Message, sizeof errors->Message, "JPEG picture too large (%ux%u)", info.output_width,
+                  info.output_height);
+    jpeg_destroy_decompress(&info);
+    return false;
+  }
   picture->Width = static_cast<int>(info.output_width);
   picture->Height = static_cast<int>(info.output_height);
   picture->Pixels.assign(picture->Stride() * info.output_height, 0);

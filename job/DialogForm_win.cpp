@@ -130,7 +130,10 @@ TDialogForm::TDialogForm(HINSTANCE module, TFormStyle style)
       FBrush(CreateSolidBrush(FStyle.Color)) {}
 
 TDialogForm::~TDialogForm() {
-  if (FHandle) DestroyWindow(FHandle);
+  if (!FHandle) return;
+  // The derived form is gone already: its messages must not reach it.
+  SetWindowLongPtrW(FHandle, DWLP_USER, 0);
+  DestroyWindow(FHandle);
 }
 
 void TDialogForm::Create() {
