@@ -20,7 +20,8 @@ BOOL CALLBACK CollectBox(HWND window, LPARAM param) {
   GetWindowThreadProcessId(window, &process);
   wchar_t className[32] = {};
   GetClassNameW(window, className, 32);
-  if (process == found->process && std::wstring(className) == L"#32770" && IsWindowVisible(window))
+  if (process == found->process && IsWindowVisible(window) &&
+      std::wstring(className) != L"CarveloStandInPowerPoint")
     found->boxes.push_back(window);
   return TRUE;
 }
@@ -59,7 +60,12 @@ void TMessageBoxRobot::AnswerVisibleBoxes() {
       // The text is the static control with id 0xFFFF.
       seen_.push_back({TextOf(box), TextOf(GetDlgItem(box, 0xFFFF))});
     }
-    PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
+    wchar_t className[32] = {};
+    GetClassNameW(box, className, 32);
+    if (std::wstring(className) == L"#32770" && GetDlgItem(box, IDOK))
+      PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
+    else
+      PostMessageW(box, WM_CLOSE, 0, 0);
   }
   // Forget boxes that are gone: their handles may be reused.
   std::lock_guard lock(mutex_);

@@ -1,5 +1,7 @@
-// Watches this process for message boxes, notes each one's caption and text
-// and answers it with OK, so that code showing one can run inside a test.
+// Watches this process for windows that pop up (message boxes, dialogs),
+// notes each one's caption and text, and answers it: a message box with OK,
+// any other window by closing it, so that code showing one can run inside
+// a test. The stand-in's own window is left alone.
 #pragma once
 
 #include <windows.h>
