@@ -87,6 +87,13 @@ public:
   static void Copy_Pixels(const GML_Color& From, GML_Color& To);
 
 private:
+  // Remove_Path and Add_Path, told whether the weights are all zero. Zero
+  // weights stay zero through removals and insertions (an inserted weight is
+  // the mean of two), so their map then only changes width and never moves.
+  void Remove_Seam(GML_Color& Dest, const PAPixel& Path, GML_Int& W, GML_Int& E, GML_Gray& Gray, GML_Int& M,
+                   uint8_t Filter, bool Zero_Weights);
+  void Insert_Seam(GML_Color& Dest, const PAPixel& Path, GML_Int& W, GML_Int& E, GML_Gray& Gray, GML_Int& P,
+                   GML_Int& M, int32_t Stretch, uint8_t Filter, bool Zero_Weights);
   // The four steps of Carve_Image and Carve_Resize, carving Weights along.
   void Carve_Steps(const GML_Color& Source, GML_Int& Weights, int32_t TargetWidth, int32_t TargetHeight,
                    int32_t Stretch, uint8_t Filter, bool ForwardEnergy, GML_Color& Dest);

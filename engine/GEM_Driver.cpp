@@ -152,12 +152,13 @@ void TGEM::Shrink_Width(const GML_Color& Source, GML_Int& Weights, int32_t Targe
   PAPixel Path(static_cast<size_t>(Height));
   const int32_t Seams = Width - TargetWidth;
 
+  const bool Zero_Weights = All_Zero(Weights);  // then they stay zero and their map need not move
   Dest.Assign(Source);
   Grayscale_Image(Source, Gray);
   Edge_Detect(Gray, Energy, Filter);
   for (int32_t Seam = 0; Seam < Seams && !Stopped(); ++Seam) {
     Find_Seam(Energy, Weights, Cost, Path, ForwardEnergy, Seam == 0);
-    Remove_Path(Dest, Path, Weights, Energy, Gray, Cost, Filter);
+    Remove_Seam(Dest, Path, Weights, Energy, Gray, Cost, Filter, Zero_Weights);
     Seam_Done(Seam + 1, Seams);
   }
 }
@@ -176,8 +177,8 @@ void TGEM::Enlarge_Width(const GML_Color& Source, GML_Int& Weights, int32_t Targ
   GML_Int Cost = With_Room<GML_Int>(Width, Height, TargetWidth);
   GML_Int Penalty = With_Room<GML_Int>(Width, Height, TargetWidth);
   // Weights that start at zero stay zero (an inserted weight is the mean of
-  // two), so then their sum with the penalties is the penalty map itself and
-  // needs neither a map nor a pass of its own.
+  // two): then their map never moves, and their sum with the penalties is the
+  // penalty map itself, which needs neither a map nor a pass of its own.
   const bool Weighted = !All_Zero(Weights);
   GML_Int Summed = Weighted ? With_Room<GML_Int>(Width, Height, TargetWidth) : GML_Int();
   const GML_Int& Search_Weights = Weighted ? Summed : Penalty;
@@ -191,7 +192,7 @@ void TGEM::Enlarge_Width(const GML_Color& Source, GML_Int& Weights, int32_t Targ
   for (int32_t Seam = 0; Seam < Seams && !Stopped(); ++Seam) {
     if (Weighted) Add_Weights(Weights, Penalty, Summed);
     Find_Seam(Energy, Search_Weights, Cost, Path, ForwardEnergy, Seam == 0);
-    Add_Path(Dest, Path, Weights, Energy, Gray, Penalty, Cost, Stretch, Filter);
+    Insert_Seam(Dest, Path, Weights, Energy, Gray, Penalty, Cost, Stretch, Filter, !Weighted);
     Seam_Done(Seam + 1, Seams);
   }
 }

@@ -20,6 +20,7 @@ struct Remove_Params {
   uint8_t Filter;
   GML_Gray& Gray;
   GML_Int& M;
+  bool Move_Weights;
 };
 
 struct Add_Params {
@@ -32,6 +33,7 @@ struct Add_Params {
   uint8_t Filter;
   GML_Gray& Gray;
   int32_t Stretch;
+  bool Move_Weights;
 };
 
 inline int32_t Seam_Column(const PAPixel& Path, int32_t Y) { return Path[static_cast<size_t>(Y)].X; }
@@ -54,7 +56,7 @@ void Remove_Pixels(const Remove_Params& R, TBand Band) {
     if (X + 1 < Width) Blend_Neighbour(Pixels, Gray, X + 1, Pixels[X], Blend);
     R.Dest.ShiftRow(X + 1, Y, -1);
     R.Gray.ShiftRow(X + 1, Y, -1);
-    R.W.ShiftRow(X + 1, Y, -1);
+    if (R.Move_Weights) R.W.ShiftRow(X + 1, Y, -1);
     R.M.ShiftRow(X + 1, Y, -1);
   }
 }
@@ -78,7 +80,6 @@ void Insert_Pixels(const Add_Params& A, TBand Band) {
     const int32_t X = Seam_Column(A.Path, Y);
     A.Dest.ShiftRow(X, Y, +1);
     A.P.ShiftRow(X, Y, +1);
-    A.W.ShiftRow(X, Y, +1);
     A.Gray.ShiftRow(X, Y, +1);
     A.M.ShiftRow(X, Y, +1);
     // The new pixel at X sits between the left neighbour and the seam pixel,
@@ -86,7 +87,12 @@ void Insert_Pixels(const Add_Params& A, TBand Band) {
     uint32_t* Pixels = A.Dest.Row(Y);
     Pixels[X] = TGEM::Average_Color(Pixels[X], A.Dest.GetClamped(X - 1, Y));
     int32_t* Weights = A.W.Row(Y);
-    Weights[X] = static_cast<int32_t>((int64_t{Weights[X]} + A.W.GetClamped(X - 1, Y)) / 2);
+    if (A.Move_Weights) {
+      A.W.ShiftRow(X, Y, +1);
+      Weights[X] = static_cast<int32_t>((int64_t{Weights[X]} + A.W.GetClamped(X - 1, Y)) / 2);
+    } else {
+      Weights[A.W.Width() - 1] = 0;  // what the shift would bring in, over whatever lay beyond the width
+    }
     A.Gray.Row(Y)[X] = TGEM::Luminance(Pixels[X]);
     // Both copies carry the penalty, so later seams go elsewhere.
     int32_t* Penalty = A.P.Row(Y);
@@ -110,7 +116,17 @@ void Repair_Energy_After_Insertion(const Add_Params& A, TBand Band) {
 
 void TGEM::Remove_Path(GML_Color& Dest, const PAPixel& Path, GML_Int& W, GML_Int& E, GML_Gray& Gray, GML_Int& M,
                        uint8_t Filter) {
-  const Remove_Params Params{Dest, Path, W, E, Filter, Gray, M};
+  Remove_Seam(Dest, Path, W, E, Gray, M, Filter, false);
+}
+
+void TGEM::Add_Path(GML_Color& Dest, const PAPixel& Path, GML_Int& W, GML_Int& E, GML_Gray& Gray, GML_Int& P,
+                    GML_Int& M, int32_t Stretch, uint8_t Filter) {
+  Insert_Seam(Dest, Path, W, E, Gray, P, M, Stretch, Filter, false);
+}
+
+void TGEM::Remove_Seam(GML_Color& Dest, const PAPixel& Path, GML_Int& W, GML_Int& E, GML_Gray& Gray, GML_Int& M,
+                       uint8_t Filter, bool Zero_Weights) {
+  const Remove_Params Params{Dest, Path, W, E, Filter, Gray, M, !Zero_Weights};
   const auto Bands = Bands_Of(Dest.Height());
   if (!Run_Bands("Remove_Path", Bands, [&Params](TBand Band) { Remove_Pixels(Params, Band); })) return;
   const int32_t New_Width = Dest.Width() - 1;
@@ -122,8 +138,8 @@ void TGEM::Remove_Path(GML_Color& Dest, const PAPixel& Path, GML_Int& W, GML_Int
   E.SetWidth(New_Width);  // M keeps its width: the next search sets it
 }
 
-void TGEM::Add_Path(GML_Color& Dest, const PAPixel& Path, GML_Int& W, GML_Int& E, GML_Gray& Gray, GML_Int& P,
-                    GML_Int& M, int32_t Stretch, uint8_t Filter) {
+void TGEM::Insert_Seam(GML_Color& Dest, const PAPixel& Path, GML_Int& W, GML_Int& E, GML_Gray& Gray, GML_Int& P,
+                       GML_Int& M, int32_t Stretch, uint8_t Filter, bool Zero_Weights) {
   const int32_t New_Width = Dest.Width() + 1;
   Dest.SetWidth(New_Width);
   P.SetWidth(New_Width);
@@ -131,7 +147,7 @@ void TGEM::Add_Path(GML_Color& Dest, const PAPixel& Path, GML_Int& W, GML_Int& E
   E.SetWidth(New_Width);
   Gray.SetWidth(New_Width);
   M.SetWidth(New_Width);
-  const Add_Params Params{Dest, Path, W, P, E, M, Filter, Gray, Stretch};
+  const Add_Params Params{Dest, Path, W, P, E, M, Filter, Gray, Stretch, !Zero_Weights};
   const auto Bands = Bands_Of(Dest.Height());
   if (!Run_Bands("Add_Path", Bands, [&Params](TBand Band) { Insert_Pixels(Params, Band); })) return;
   Run_Bands("Add_Path", Bands, [&Params](TBand Band) { Repair_Energy_After_Insertion(Params, Band); });

@@ -3,9 +3,9 @@
 // end of the bottom row; and the seam traced back up from it.
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <cstdlib>
 #include <limits>
-#include <condition_variable>
 #include <mutex>
 #include <system_error>
 #include <thread>
@@ -45,7 +45,7 @@ public:
   }
 
 private:
-  static constexpr int32_t Spin_Limit = 20000;
+  static constexpr int32_t Spin_Limit = 4000;
   std::atomic<int32_t> FDone{-1};
   std::atomic<bool> FSleeping{false};
   std::mutex FMutex;

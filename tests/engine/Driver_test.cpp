@@ -156,19 +156,28 @@ TEST(EnlargeWidth, StretchSpreadsInsertionsAndZeroStacksThem) {
   }
 }
 
-// The pass against its loop spelt out: weights plus penalties summed before
-// every search, with and without weights.
+// Weights for the passes below: marked, all zero, and all zero over spare
+// capacity that still holds old values (as after a narrowing pass).
+std::vector<GML_Int> PassWeights(int32_t W, int32_t H) {
+  std::vector<GML_Int> All;
+  All.emplace_back(W, H);
+  All.back().Put(W / 2, H / 2, Protect);
+  All.back().Put(3, 2, -Protect);
+  All.emplace_back(W, H);
+  All.emplace_back(W + 7, H);
+  All.back().Fill(-7);
+  All.back().SetWidth(W);
+  All.back().Fill(0);
+  return All;
+}
+
+// The passes against their loops spelt out with the public steps: weights
+// plus penalties summed before every search, every map moved with the seam.
 TEST(EnlargeWidth, EqualsTheLoopOfSumSearchInsert) {
   const GML_Color Source = Textured(33, 21, 13);
-  GML_Int Marked = Zeros(33, 21);
-  Marked.Put(20, 10, Protect);
-  Marked.Put(5, 3, -Protect);
-  for (const GML_Int* Weights : {static_cast<const GML_Int*>(&Marked), static_cast<const GML_Int*>(nullptr)}) {
-    GML_Int W = Zeros(33, 21), Expected_W = Zeros(33, 21);
-    if (Weights) {
-      W.Assign(*Weights);
-      Expected_W.Assign(*Weights);
-    }
+  for (GML_Int& W : PassWeights(33, 21)) {
+    GML_Int Expected_W;
+    Expected_W.Assign(W);
     TGEM Engine;
     GML_Color Dest;
     Engine.Enlarge_Width(Source, W, 45, Stretch, Filter_Sobel, true, Dest);
@@ -184,6 +193,31 @@ TEST(EnlargeWidth, EqualsTheLoopOfSumSearchInsert) {
       Engine.Add_Weights(Expected_W, P, Sum);
       Engine.Find_Seam(E, Sum, M, Path, true, Seam == 0);
       Engine.Add_Path(Expected, Path, Expected_W, E, Gray, P, M, Stretch, Filter_Sobel);
+    }
+    ExpectSameContents(Dest, Expected);
+    ExpectSameContents(W, Expected_W);
+  }
+}
+
+TEST(ShrinkWidth, EqualsTheLoopOfSearchRemove) {
+  const GML_Color Source = Textured(33, 21, 14);
+  for (GML_Int& W : PassWeights(33, 21)) {
+    GML_Int Expected_W;
+    Expected_W.Assign(W);
+    TGEM Engine;
+    GML_Color Dest;
+    Engine.Shrink_Width(Source, W, 24, Filter_V1, false, Dest);
+
+    GML_Color Expected;
+    Expected.Assign(Source);
+    GML_Gray Gray(33, 21);
+    GML_Int E(33, 21), M(33, 21);
+    Engine.Grayscale_Image(Source, Gray);
+    Engine.Edge_Detect(Gray, E, Filter_V1);
+    PAPixel Path;
+    for (int32_t Seam = 0; Seam < 9; ++Seam) {
+      Engine.Find_Seam(E, Expected_W, M, Path, false, Seam == 0);
+      Engine.Remove_Path(Expected, Path, Expected_W, E, Gray, M, Filter_V1);
     }
     ExpectSameContents(Dest, Expected);
     ExpectSameContents(W, Expected_W);
