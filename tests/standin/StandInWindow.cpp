@@ -79,6 +79,44 @@ void DrawButton(const DRAWITEMSTRUCT& item, const TStandInButton& button) {
   }
 }
 
+void DrawPixels(HDC dc, const RECT& r, const TPixels& pixels) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = pixels.width;
+  info.bmiHeader.biHeight = -pixels.height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  SetStretchBltMode(dc, HALFTONE);
+  StretchDIBits(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, 0, 0, pixels.width, pixels.height,
+                pixels.data.data(), &info, DIB_RGB_COLORS, SRCCOPY);
+}
+
+bool IsSelected(const TStandInPowerPoint& host, const TStandInShape* shape) {
+  for (const auto& s : host.Window().selection.shapes)
+    if (s.Get() == shape) return true;
+  return false;
+}
+
+// PowerPoint's selection: a frame with small square handles.
+void DrawSelectionFrame(HDC dc, const RECT& r) {
+  HPEN pen = CreatePen(PS_DOT, 1, RGB(0, 0, 0));
+  HGDIOBJ oldPen = SelectObject(dc, pen);
+  HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
+  Rectangle(dc, r.left - 3, r.top - 3, r.right + 3, r.bottom + 3);
+  SelectObject(dc, oldBrush);
+  SelectObject(dc, oldPen);
+  DeleteObject(pen);
+  const int xs[] = {r.left - 3, (r.left + r.right) / 2, r.right + 3};
+  const int ys[] = {r.top - 3, (r.top + r.bottom) / 2, r.bottom + 3};
+  for (int x : xs)
+    for (int y : ys) {
+      RECT handle{x - 3, y - 3, x + 4, y + 4};
+      FillRect(dc, &handle, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+      FrameRect(dc, &handle, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    }
+}
+
 void PaintSlide(HWND window, HDC dc, TStandInPowerPoint& host) {
   int barRows = 0;
   for (const auto& bar : host.Bars().Bars()) barRows += bar->Visible() ? 1 : 0;
@@ -99,11 +137,16 @@ void PaintSlide(HWND window, HDC dc, TStandInPowerPoint& host) {
     RECT r{slide.left + static_cast<int>(shape->left * scale), slide.top + static_cast<int>(shape->top * scale),
            slide.left + static_cast<int>((shape->left + shape->width) * scale),
            slide.top + static_cast<int>((shape->top + shape->height) * scale)};
-    HBRUSH fill = CreateSolidBrush(shape->type == msoPicture ? RGB(200, 220, 240) : RGB(235, 235, 200));
-    FillRect(dc, &r, fill);
-    DeleteObject(fill);
+    if (shape->type == msoPicture && !shape->pixels.Empty()) {
+      DrawPixels(dc, r, shape->pixels);
+    } else {
+      HBRUSH fill = CreateSolidBrush(RGB(235, 235, 200));
+      FillRect(dc, &r, fill);
+      DeleteObject(fill);
+      DrawTextW(dc, shape->name.c_str(), -1, &r, DT_SINGLELINE | DT_CENTER | DT_VCENTER);
+    }
     FrameRect(dc, &r, static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
-    DrawTextW(dc, shape->name.c_str(), -1, &r, DT_SINGLELINE | DT_CENTER | DT_VCENTER);
+    if (IsSelected(host, shape.Get())) DrawSelectionFrame(dc, r);
   }
 }
 

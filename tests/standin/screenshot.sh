@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Takes docs/toolbar.png: the x86_64 CarveloPPT.dll registered, loaded by the
+# PowerPoint stand-in, its toolbar shown with a stretched picture selected.
+#   tests/standin/screenshot.sh [BUILD_DIR]   (default build/win-x86_64)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+build=${1:-$root/build/win-x86_64}
+cd "$root"
+. tools/wine-session.sh
+trap wine_session_stop EXIT
+wine_session_start
+bars=$(mktemp)
+tools/wine.sh regsvr32 /s "$build/addin/CarveloPPT.dll" </dev/null
+tools/wine.sh "$build/tests/standin/standin_ppt.exe" --bars "Z:$bars" --seconds 8 --picture </dev/null >/dev/null 2>&1 &
+sleep 5
+mkdir -p docs
+import -window root -crop 902x652+38+38 docs/toolbar.png
+wait
+tools/wine.sh regsvr32 /u /s "$build/addin/CarveloPPT.dll" </dev/null
+rm -f "$bars"
+echo "docs/toolbar.png written"
