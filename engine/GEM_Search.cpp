@@ -21,17 +21,18 @@ namespace {
 
 // How far one worker has got: every row up to Done is final in its columns.
 // It stands at -1 from construction, that is before either worker starts.
-// Rows take microseconds, so the waiter spins first and only then sleeps;
-// the releaser wakes it only when it says it sleeps, which keeps the lock out
-// of almost every row. (Sleeping is set before Done is read again and Done is
-// stored before Sleeping is read, all sequentially consistent, so a wake-up
-// cannot be missed.) Sleeping uses a mutex and a condition variable: the
-// atomic waits and semaphores of some standard libraries can miss a wake-up.
+// Rows take microseconds, so the waiter spins first and only then sleeps.
+// The releaser wakes a sleeper once, taking its Sleeping flag, so that the
+// rows it finishes while the sleeper wakes up cost no system call each.
+// (Sleeping is set before Done is read again and Done is stored before
+// Sleeping is taken, all sequentially consistent, so a wake-up cannot be
+// missed.) Sleeping uses a mutex and a condition variable: the atomic waits
+// and semaphores of some standard libraries can miss a wake-up.
 class TRowSignal {
 public:
   void Release(int32_t Row) {
     FDone.store(Row);
-    if (!FSleeping.load()) return;
+    if (!FSleeping.exchange(false)) return;
     std::lock_guard Guard(FMutex);
     FAdvanced.notify_all();
   }
@@ -39,8 +40,11 @@ public:
     for (int32_t Spin = 0; Spin < Spin_Limit; ++Spin)
       if (FDone.load(std::memory_order_acquire) >= Row) return;
     std::unique_lock Guard(FMutex);
-    FSleeping.store(true);
-    FAdvanced.wait(Guard, [&] { return FDone.load() >= Row; });
+    while (true) {
+      FSleeping.store(true);
+      if (FDone.load() >= Row) break;
+      FAdvanced.wait(Guard);
+    }
     FSleeping.store(false);
   }
 
