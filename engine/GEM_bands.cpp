@@ -4,7 +4,6 @@
 #include <string>
 #include <system_error>
 #include <thread>
-#include <vector>
 
 namespace carvelo {
 
@@ -25,20 +24,21 @@ void Report_Spawn_Failure(const char* Operation) {
 
 bool Run_Bands(const char* Operation, const std::array<TBand, 4>& Bands, const std::function<void(TBand)>& Work,
                const std::function<void()>& CallerWork) {
-  std::vector<std::thread> Workers;
-  Workers.reserve(Bands.size());
+  std::array<std::thread, 4> Workers;  // no allocation per pass beyond the threads' own
   bool Started = true;
-  for (const TBand& Band : Bands) {
+  for (size_t i = 0; i < Bands.size(); ++i) {
+    const TBand Band = Bands[i];
     if (Band.Empty()) continue;
     try {
-      Workers.emplace_back([&Work, Band] { Work(Band); });
+      Workers[i] = std::thread([&Work, Band] { Work(Band); });
     } catch (const std::system_error&) {
       Started = false;
       break;
     }
   }
   if (Started && CallerWork) CallerWork();
-  for (auto& T : Workers) T.join();
+  for (auto& T : Workers)
+    if (T.joinable()) T.join();
   if (!Started) Report_Spawn_Failure(Operation);
   return Started;
 }
