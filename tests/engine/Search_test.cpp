@@ -211,10 +211,16 @@ TEST(TracePath, NeverStepsOutsideEvenPastSaturatedValues) {
 
 TEST(FindSeam, RemoveMarksDrawTheSeamAndProtectMarksRepelIt) {
   // Uniform grey has zero energy everywhere, so the weights alone decide.
+  const auto Columns_To_Try = [](int32_t W) {
+    std::vector<int32_t> X;
+    for (int32_t x = 0; x < W; ++x)
+      if (W <= 8 || x < 2 || x > W - 3 || std::abs(x - W / 2) <= 1) X.push_back(x);  // ends and the middle
+    return X;
+  };
   for (bool Forward : {false, true})
     for (int32_t W : {2, 3, 4, 5, 8, 33})
       for (int32_t H : {1, 2, 5})
-        for (int32_t x0 = 0; x0 < W; ++x0)
+        for (int32_t x0 : Columns_To_Try(W))
           for (int32_t y0 = 0; y0 < H; ++y0)
             for (int32_t Weight : {-214748, 214748}) {
               const GML_Int E = Filled(W, H, 0);
