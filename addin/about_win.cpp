@@ -83,47 +83,6 @@ TBitmap MakeDib(const TJpegPicture& picture) {
   return dib;
 }
 
-class TWindowDC {
- public:
-  explicit TWindowDC(HWND h) : FWindow(h), FDC(GetDC(h)) {}
-  TWindowDC(const TWindowDC&) = delete;
-  TWindowDC& operator=(const TWindowDC&) = delete;
-  ~TWindowDC() {
-    if (FDC) ReleaseDC(FWindow, FDC);
-  }
-  HDC Get() const { return FDC; }
-
- private:
-  HWND FWindow;
-  HDC FDC;
-};
-
-class TMemoryDC {
- public:
-  explicit TMemoryDC(HDC like) : FDC(CreateCompatibleDC(like)) {}
-  TMemoryDC(const TMemoryDC&) = delete;
-  TMemoryDC& operator=(const TMemoryDC&) = delete;
-  ~TMemoryDC() {
-    if (FDC) DeleteDC(FDC);
-  }
-  HDC Get() const { return FDC; }
-
- private:
-  HDC FDC;
-};
-
-class TSelected {
- public:
-  TSelected(HDC dc, HGDIOBJ object) : FDC(dc), FOld(SelectObject(dc, object)) {}
-  TSelected(const TSelected&) = delete;
-  TSelected& operator=(const TSelected&) = delete;
-  ~TSelected() { SelectObject(FDC, FOld); }
-
- private:
-  HDC FDC;
-  HGDIOBJ FOld;
-};
-
 class TPaint {
  public:
   explicit TPaint(HWND h) : FWindow(h), FDC(BeginPaint(h, &FPaint)) {}

@@ -6,46 +6,6 @@ namespace {
 
 constexpr int GlyphSize = 16;
 
-class TScreenDC {
- public:
-  TScreenDC() : FDC(GetDC(nullptr)) {}
-  TScreenDC(const TScreenDC&) = delete;
-  TScreenDC& operator=(const TScreenDC&) = delete;
-  ~TScreenDC() {
-    if (FDC) ReleaseDC(nullptr, FDC);
-  }
-  HDC Get() const { return FDC; }
-
- private:
-  HDC FDC;
-};
-
-class TMemoryDC {
- public:
-  explicit TMemoryDC(HDC like) : FDC(CreateCompatibleDC(like)) {}
-  TMemoryDC(const TMemoryDC&) = delete;
-  TMemoryDC& operator=(const TMemoryDC&) = delete;
-  ~TMemoryDC() {
-    if (FDC) DeleteDC(FDC);
-  }
-  HDC Get() const { return FDC; }
-
- private:
-  HDC FDC;
-};
-
-class TSelected {
- public:
-  TSelected(HDC dc, HGDIOBJ object) : FDC(dc), FOld(SelectObject(dc, object)) {}
-  TSelected(const TSelected&) = delete;
-  TSelected& operator=(const TSelected&) = delete;
-  ~TSelected() { SelectObject(FDC, FOld); }
-
- private:
-  HDC FDC;
-  HGDIOBJ FOld;
-};
-
 void Stroke(HDC dc, COLORREF colour, int width, std::initializer_list<POINT> points) {
   TGdiObject<HPEN> pen(CreatePen(PS_SOLID, width, colour));
   TSelected selected(dc, pen.Get());
@@ -62,7 +22,7 @@ void Fill(HDC dc, COLORREF colour, RECT r) {
 }  // namespace
 
 TBitmap MakeGlyph(TGlyph glyph, COLORREF background) {
-  TScreenDC screen;
+  TWindowDC screen;
   TMemoryDC dc(screen.Get());
   TBitmap bitmap(CreateCompatibleBitmap(screen.Get(), GlyphSize, GlyphSize));
   if (!dc.Get() || !bitmap) return TBitmap();
