@@ -32,18 +32,7 @@ inline standin::TStandInOptions KeepingBarsIn(const std::wstring& file) {
   return options;
 }
 
-// The empty custom array of every IDTExtensibility2 call.
-class TCustomArray {
- public:
-  TCustomArray() : array_(SafeArrayCreateVector(VT_VARIANT, 0, 0)) {}
-  ~TCustomArray() { SafeArrayDestroy(array_); }
-  TCustomArray(const TCustomArray&) = delete;
-  TCustomArray& operator=(const TCustomArray&) = delete;
-  SAFEARRAY** Put() { return &array_; }
-
- private:
-  SAFEARRAY* array_;
-};
+using standin::TCustomArray;
 
 class TObservedAddin final : public TPPTAddin {
  public:

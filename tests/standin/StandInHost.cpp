@@ -47,19 +47,6 @@ void SetLoadBehavior(const std::wstring& progId, DWORD value) {
     RegSetValueExW(key.get(), L"LoadBehavior", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
 }
 
-// The empty custom array every IDTExtensibility2 call carries.
-class TCustomArray {
- public:
-  TCustomArray() : array_(SafeArrayCreateVector(VT_VARIANT, 0, 0)) {}
-  ~TCustomArray() { SafeArrayDestroy(array_); }
-  TCustomArray(const TCustomArray&) = delete;
-  TCustomArray& operator=(const TCustomArray&) = delete;
-  SAFEARRAY** Put() { return &array_; }
-
- private:
-  SAFEARRAY* array_;
-};
-
 // The COMAddIn object PowerPoint passes as AddInInst.
 class TStandInComAddIn final : public TStandInObject {
  public:

@@ -14,6 +14,19 @@
 
 namespace carvelo::standin {
 
+// The empty custom array every IDTExtensibility2 call carries.
+class TCustomArray {
+ public:
+  TCustomArray() : array_(SafeArrayCreateVector(VT_VARIANT, 0, 0)) {}
+  ~TCustomArray() { SafeArrayDestroy(array_); }
+  TCustomArray(const TCustomArray&) = delete;
+  TCustomArray& operator=(const TCustomArray&) = delete;
+  SAFEARRAY** Put() { return &array_; }
+
+ private:
+  SAFEARRAY* array_;
+};
+
 struct TStandInOptions {
   std::wstring name = L"Microsoft PowerPoint";
   bool commandBars = true;  // false: a host without a "CommandBars" property
