@@ -6,7 +6,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
-bash tools/setup.sh
+bash tools/setup.sh --native
 
 build=${CARVELO_BUILD_DIR:-build/native}
 cmake -S . -B "$build" >/dev/null

@@ -1,33 +1,72 @@
 #!/usr/bin/env bash
 # Brings a fresh Debian 12 machine (as root) to everything the builds and tests need.
-# Idempotent: on a ready machine it only checks and returns.
+#   setup.sh           everything: native core, Windows cross builds, Wine
+#   setup.sh --native  only what the native core and the command-line tool need
+# Idempotent: on a ready machine it only checks and returns. A package index
+# that fails to load (a mirror caught mid-sync) does not stop it as long as
+# the packages can still be installed; 32-bit Wine is optional.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
+native_only=0
+[ "${1:-}" = --native ] && native_only=1
 
-packages=$(grep -v -E '^\s*(#|$)' "$here/packages.txt")
+packages_in() { grep -v -E '^\s*(#|$)' "$here/$1"; }
+is_installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
+missing_of() { local p; for p in "$@"; do is_installed "$p" || echo "$p"; done; }
 
-missing=()
-for p in $packages; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
+export DEBIAN_FRONTEND=noninteractive
+updated=0
+apt_update() {  # retries; an index that still fails is reported, not fatal
+  [ $updated = 1 ] && return 0
+  local try
+  for try in 1 2 3; do
+    if apt-get update -q; then updated=1; return 0; fi
+    echo "setup: apt-get update reported errors (try $try of 3)" >&2
+    sleep $((try * 5))
+  done
+  echo "setup: going on with the package indexes that did load" >&2
+  updated=1
+}
+install() {  # install PACKAGE... (only the missing ones)
+  local missing
+  missing=$(missing_of "$@")
+  [ -z "$missing" ] && return 0
+  echo "setup: installing" $missing
+  apt_update
+  # shellcheck disable=SC2086
+  apt-get install -y -q --no-install-recommends $missing
+}
 
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "setup: installing ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
-  # apt-get source (libjpeg for the Windows build) needs a deb-src entry.
-  src=/etc/apt/sources.list.d/carvelo-src.sources
-  if [ ! -f "$src" ]; then
-    cat > "$src" <<'SRC'
+install $(packages_in packages-native.txt)
+if [ $native_only = 1 ]; then
+  echo "setup: native packages ready"
+  exit 0
+fi
+
+# apt-get source (libjpeg for the Windows builds) needs a deb-src entry.
+src=/etc/apt/sources.list.d/carvelo-src.sources
+if [ ! -f "$src" ]; then
+  cat > "$src" <<'SRC'
 Types: deb-src
 URIs: http://deb.debian.org/debian
 Suites: bookworm
 Components: main
 Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
 SRC
+  updated=0
+fi
+install $(packages_in packages.txt)
+
+# 32-bit Wine runs the i686 test suite; without it (no usable i386 packages,
+# or a kernel that cannot run 32-bit programs) that suite is skipped.
+if ! is_installed wine32:i386; then
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    dpkg --add-architecture i386
+    updated=0
   fi
-  apt-get update -q
-  apt-get install -y -q --no-install-recommends "${missing[@]}"
+  if ! install wine32:i386; then
+    echo "setup: 32-bit Wine could not be installed; the i686 tests will not run here" >&2
+  fi
 fi
 echo "setup: packages ready"
 # libjpeg for the Windows builds (cached outside the tree; seconds when ready).
