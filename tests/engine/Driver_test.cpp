@@ -281,13 +281,16 @@ TEST(RemoveAreas, WithoutRemoveMarksOrWithAnUnknownModeCopies) {
   }
 }
 
+// Each round keeps one column (row): the first removes all but one, later
+// rounds find nothing left to remove, and the picture grows back by as many.
 TEST(RemoveAreas, MarksOnEveryRowAndColumnNeverCarveThePictureAway) {
   for (auto [W, H] : {std::pair{6, 4}, {4, 6}, {5, 5}, {1, 5}, {5, 1}, {1, 1}, {2, 2}})
     for (uint8_t Mode : {0, 1, 2}) {
       const GML_Color Source = Textured(W, H, 7);
       GML_Int Weights(W, H);
       Weights.Fill(-Protect);
-      TGEM Engine;
+      Passes Seen;
+      TGEM Engine(Seen.Control());
       GML_Int WorkWeights;
       GML_Color Dest;
       Engine.Remove_Areas(Source, Weights, Mode, 10, Stretch, Filter_Prewitt, true, WorkWeights, Dest);
@@ -295,7 +298,32 @@ TEST(RemoveAreas, MarksOnEveryRowAndColumnNeverCarveThePictureAway) {
       EXPECT_EQ(Dest.Height(), H);
       EXPECT_EQ(WorkWeights.Width(), W);
       EXPECT_EQ(WorkWeights.Height(), H);
+      const bool Rows = Mode == 2 || (Mode == 0 && H < W);
+      const int32_t All_But_One = (Rows ? H : W) - 1;
+      EXPECT_EQ(Seen.Totals, std::vector<int32_t>(All_But_One > 0 ? 2 : 0, All_But_One))
+          << W << "x" << H << " mode " << int(Mode);
     }
+}
+
+// On equal counts the automatic mode removes columns: it carves exactly as
+// the column mode does, and unlike the row mode.
+TEST(RemoveAreas, AutomaticModeRemovesColumnsOnATie) {
+  const GML_Color Source = Textured(30, 20, 16);
+  for (int32_t Side : {1, 3}) {  // one marked pixel, a square block
+    GML_Int Weights = Zeros(30, 20);
+    for (int32_t y = 8; y < 8 + Side; ++y)
+      for (int32_t x = 12; x < 12 + Side; ++x) Weights.Put(x, y, -Protect);
+    const auto Carved_In = [&](uint8_t Mode) {
+      TGEM Engine;
+      GML_Int WorkWeights;
+      GML_Color Dest;
+      Engine.Remove_Areas(Source, Weights, Mode, 10, Stretch, Filter_Prewitt, true, WorkWeights, Dest);
+      return Bytes(Dest);
+    };
+    const std::vector<uint32_t> Automatic = Carved_In(0);
+    EXPECT_EQ(Automatic, Carved_In(1)) << Side;
+    EXPECT_NE(Automatic, Carved_In(2)) << Side;
+  }
 }
 
 TEST(CarveResize, EqualSizeOnlyCopies) {
