@@ -34,7 +34,7 @@ class TGdiObject {
 };
 using TFont = TGdiObject<HFONT>;
 using TBrush = TGdiObject<HBRUSH>;
-using TBitmap = TGdiObject<HBITMAP>;
+using TGdiBitmap = TGdiObject<HBITMAP>;
 
 // A window's device context (the screen's for a null window), released on exit.
 class TWindowDC {
