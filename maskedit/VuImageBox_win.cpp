@@ -168,15 +168,15 @@ void TVuImageBox::SetBounds(int Left, int Top, int Width, int Height) {
 
 void TVuImageBox::SetCursor(TCursor Value) {
   FCursor = Value;
-  ShowCursor();
+  ApplyCursor();
 }
 
 void TVuImageBox::SetScreenCursor(TCursor Value) {
   FScreenCursor = Value;
-  ShowCursor();
+  ApplyCursor();
 }
 
-void TVuImageBox::ShowCursor() const {
+void TVuImageBox::ApplyCursor() const {
   if (!FHandle) return;
   POINT P{};
   GetCursorPos(&P);
