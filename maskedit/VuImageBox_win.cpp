@@ -230,7 +230,7 @@ void TVuImageBox::Paint() {
   RECT Client{};
   GetClientRect(FHandle, &Client);
   TMemoryDC Buffer(Screen);
-  TGdiObject<HBITMAP> Surface(CreateCompatibleBitmap(Screen, std::max<LONG>(Client.right, 1),
+  TGdiBitmap Surface(CreateCompatibleBitmap(Screen, std::max<LONG>(Client.right, 1),
                                                      std::max<LONG>(Client.bottom, 1)));
   if (Buffer.Get() && Surface) {
     TSelected Selected(Buffer.Get(), Surface.Get());
