@@ -136,6 +136,20 @@ TEST(WaitingFrm, CancelAndEscCloseAtOnceAndLeaveTheTargetAlone) {
   }
 }
 
+TEST(WaitingFrm, WriteBackAskedForAfterCancelIsRefused) {
+  // The click is queued at the last seam, before the worker asks for the
+  // write-back: the window handles it first.
+  TPictures p = Pictures(40, 30, 30, 30);
+  const std::vector<uint8_t> before = Bytes(p.Target);
+  TWaitingFrm form;
+  form.InitThread(p.Job(), [&, h = form.Handle()](int32_t done, int32_t planned) {
+    if (done == planned) PostMessageW(h, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+  });
+  EXPECT_EQ(form.ShowModal(), JobCancelledResult);
+  ASSERT_TRUE(WaitForLiveWorkers(WorkerPatience));
+  EXPECT_EQ(Bytes(p.Target), before);
+}
+
 TEST(WaitingFrm, FailuresEndTheJobAsFailedWithTheReason) {
   TPictures p = Pictures(40, 30, 30, 30);
   const std::vector<uint8_t> before = Bytes(p.Target);
