@@ -74,12 +74,16 @@ HWND Button(HWND window) { return GetDlgItem(window, IDCANCEL); }
 HWND Bar(HWND window) { return Child(window, PROGRESS_CLASSW); }
 
 TEST(WaitingFrm, DoneJobHoldsThePortableCarve) {
-  for (bool masked : {false, true}) {
-    TPictures p = Pictures(40, 30, 31, 36);
-    if (masked) p.Mask = Picture(40, 30, [](int32_t x, int32_t) { return x / 4 == 3 ? TRGB{255, 0, 0} : Texture(x, 0); });
+  struct {
+    bool Masked;
+    int32_t Width, Height;
+  } const cases[] = {{false, 31, 36}, {true, 31, 36}, {false, 40, 30}, {true, 40, 30}};
+  for (const auto& c : cases) {
+    TPictures p = Pictures(40, 30, c.Width, c.Height);
+    if (c.Masked) p.Mask = Picture(40, 30, [](int32_t x, int32_t y) { return x / 4 == 3 ? TRGB{255, 0, 0} : Texture(x, y); });
     const std::vector<uint8_t> expected = CarvedHere(p);
-    EXPECT_EQ(ExecuteWaitingJob(p.Job()), JobDoneResult) << masked;
-    EXPECT_EQ(Bytes(p.Target), expected) << masked;
+    EXPECT_EQ(ExecuteWaitingJob(p.Job()), JobDoneResult) << c.Masked << " " << c.Width;
+    EXPECT_EQ(Bytes(p.Target), expected) << c.Masked << " " << c.Width;
   }
 }
 
