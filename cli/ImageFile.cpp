@@ -8,10 +8,10 @@
 #include <cstring>
 #include <filesystem>
 
-#include <jpeglib.h>
 #include <jerror.h>
 #include <png.h>
 
+#include "JpegErrors.h"
 #include "OutputFile.h"
 
 // libpng and libjpeg report errors by longjmp. Every function below that
@@ -174,26 +174,12 @@ void WritePng(FILE* Stream, const TBitmap& Bitmap) {
 
 // --- JPEG -----------------------------------------------------------------------
 
-struct TJpegErrors {
-  jpeg_error_mgr Manager;
-  std::jmp_buf Jump;
-  char Text[JMSG_LENGTH_MAX] = "broken JPEG data";
-};
-
-void JpegErrorExit(j_common_ptr Info) {
-  auto* Errors = reinterpret_cast<TJpegErrors*>(Info->err);
-  (*Info->err->format_message)(Info, Errors->Text);
-  std::longjmp(Errors->Jump, 1);
-}
-
-void JpegSilence(j_common_ptr, int) {}
-
 // libjpeg only warns about damaged or missing data, and fills what is missing
 // with grey: here that fails the read. Warnings about metadata that is not
 // used (the JFIF revision, an ICC profile) pass.
-void JpegWarningFails(j_common_ptr Info, int Level) {
+extern "C" void JpegWarningFails(j_common_ptr Info, int Level) {
   const int Code = Info->err->msg_code;
-  if (Level < 0 && Code != JWRN_JFIF_MAJOR && Code != JWRN_BOGUS_ICC) JpegErrorExit(Info);
+  if (Level < 0 && Code != JWRN_JFIF_MAJOR && Code != JWRN_BOGUS_ICC) (*Info->err->error_exit)(Info);
 }
 
 // libjpeg's own memory limit, for the whole-picture buffer of a progressive
@@ -205,8 +191,7 @@ struct TJpegReader {
   TJpegErrors Errors;
   jpeg_decompress_struct Info;
   TJpegReader() {
-    Info.err = jpeg_std_error(&Errors.Manager);
-    Errors.Manager.error_exit = JpegErrorExit;
+    Info.err = &Errors.Manager;
     Errors.Manager.emit_message = JpegWarningFails;
     jpeg_create_decompress(&Info);
     Info.mem->max_memory_to_use = JpegMemoryMax;
@@ -254,9 +239,7 @@ struct TJpegWriter {
   TJpegErrors Errors;
   jpeg_compress_struct Info;
   TJpegWriter() {
-    Info.err = jpeg_std_error(&Errors.Manager);
-    Errors.Manager.error_exit = JpegErrorExit;
-    Errors.Manager.emit_message = JpegSilence;
+    Info.err = &Errors.Manager;
     jpeg_create_compress(&Info);
   }
   ~TJpegWriter() { jpeg_destroy_compress(&Info); }
