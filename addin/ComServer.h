@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "ComPtr.h"
+#include "ComObject.h"
 
 namespace carvelo::addin {
 
@@ -24,11 +24,10 @@ class TComServer {
   // The module's full file name.
   std::wstring ModuleFileName() const;
 
-  void ObjectCreated() noexcept { ++objects_; }
-  void ObjectDestroyed() noexcept { --objects_; }
   void Lock(bool lock) noexcept { lock ? ++locks_ : --locks_; }
-  long ObjectCount() const noexcept { return objects_; }
-  bool CanUnloadNow() const noexcept { return objects_ == 0 && locks_ == 0; }
+  // The live objects are counted where they are made (host::TLiveObject).
+  long ObjectCount() const noexcept { return host::LiveObjectCount(); }
+  bool CanUnloadNow() const noexcept { return ObjectCount() == 0 && locks_ == 0; }
 
   // Factories register themselves when they are created, at module load.
   void AddFactory(TAutoObjectFactory* factory);
@@ -42,7 +41,7 @@ class TComServer {
 
  private:
   HMODULE module_ = nullptr;
-  std::atomic<long> objects_{0}, locks_{0};
+  std::atomic<long> locks_{0};
   std::vector<TAutoObjectFactory*> factories_;
 };
 

@@ -37,6 +37,8 @@ HRESULT TPPTAddin::DoOnConnection(ext_ConnectMode, IDispatch*, SAFEARRAY**) {
 
 HRESULT TPPTAddin::DoOnDisconnection(ext_DisconnectMode removeMode, SAFEARRAY**) {
   TearDownCommandBar(removeMode);
+  // An unloaded add-in holds nothing of its host: no events, no application.
+  application_.reset();
   return S_OK;
 }
 
