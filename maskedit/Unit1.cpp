@@ -107,15 +107,17 @@ void CopyPixels(TBitmap& Target, const TBitmap& Source, const TRect& Area) {
     std::memcpy(Target.ScanLine(Y) + R.Left * Bpp, Source.ScanLine(Y) + R.Left * Bpp, size_t(R.Width()) * Bpp);
 }
 
-void StrokeCoverageOf(TPoint From, TPoint To, int32_t Width, const std::function<void(int32_t, int32_t)>& Covered) {
+void StrokeCoverageOf(TPoint From, TPoint To, int32_t Width, const TRect& Clip, const TCoverageSink& Covered) {
   const double Radius = Width / 2.0;
   const int32_t Reach = Width / 2 + 1;
   const double Dx = To.X - From.X, Dy = To.Y - From.Y;
   const double Length2 = Dx * Dx + Dy * Dy;
-  for (int32_t Y = std::min(From.Y, To.Y) - Reach; Y <= std::max(From.Y, To.Y) + Reach; ++Y)
-    for (int32_t X = std::min(From.X, To.X) - Reach; X <= std::max(From.X, To.X) + Reach; ++X) {
-      // Nearest point of the segment to the pixel's centre (pixel X covers X..X+1).
-      const double Px = X + 0.5 - (From.X + 0.5), Py = Y + 0.5 - (From.Y + 0.5);
+  const int32_t Bottom = std::min(std::max(From.Y, To.Y) + Reach + 1, Clip.Bottom);
+  const int32_t Right = std::min(std::max(From.X, To.X) + Reach + 1, Clip.Right);
+  for (int32_t Y = std::max(std::min(From.Y, To.Y) - Reach, Clip.Top); Y < Bottom; ++Y)
+    for (int32_t X = std::max(std::min(From.X, To.X) - Reach, Clip.Left); X < Right; ++X) {
+      // The segment's point nearest to the pixel, both measured from pixel centres.
+      const double Px = X - From.X, Py = Y - From.Y;
       const double T = Length2 > 0 ? std::clamp((Px * Dx + Py * Dy) / Length2, 0.0, 1.0) : 0.0;
       const double Ex = Px - T * Dx, Ey = Py - T * Dy;
       if (Ex * Ex + Ey * Ey <= Radius * Radius) Covered(X, Y);
@@ -199,6 +201,7 @@ void TPaintFrmModel::SetPictures(const TBitmap& Working) {
 void TPaintFrmModel::Prepare() {
   FBox.UpdateImageInfo();
   FMode = pmMove;
+  FBox.SetImageDrag(true);
   FMarkColor = clWhite;
   FPenWidth = PenWidths[0];
   FPenSizeItem = 0;
@@ -336,12 +339,10 @@ void TPaintFrmModel::EraseSelOutline() { RepaintBand(OutlineBandOf(FSelRect)); }
 void TPaintFrmModel::PencilSegment(TPoint To) {
   if (To == FPenPos) return;  // no movement, no mark
   TBitmap& Marked = FBox.Image().Picture();
-  const int32_t Reach = FPenWidth / 2 + 2;
-  FUndo.Save(Marked, {std::min(FPenPos.X, To.X) - Reach, std::min(FPenPos.Y, To.Y) - Reach,
-                      std::max(FPenPos.X, To.X) + Reach + 1, std::max(FPenPos.Y, To.Y) + Reach + 1});
   const TRGB Color = RGBOfColor(FPenColor);
-  StrokeCoverage(FPenPos, To, FPenWidth, [&](int32_t X, int32_t Y) {
-    if (X >= 0 && Y >= 0 && X < Marked.Width() && Y < Marked.Height()) PutPixelRGB(Marked, X, Y, Color);
+  StrokeCoverage(FPenPos, To, FPenWidth, {0, 0, Marked.Width(), Marked.Height()}, [&](int32_t X, int32_t Y) {
+    FUndo.Save(Marked, {X, Y, X + 1, Y + 1});
+    PutPixelRGB(Marked, X, Y, Color);
   });
   FPenPos = To;
   PictureChanged();

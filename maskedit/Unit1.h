@@ -136,9 +136,10 @@ void FillPixels(TBitmap& Picture, const TRect& Area, TRGB Color);
 void CopyPixels(TBitmap& Target, const TBitmap& Source, const TRect& Area);
 TRect ClipToPicture(const TRect& Area, const TBitmap& Picture);
 
-// The pixels a straight line of the given width with round ends covers:
-// those whose centre lies within half the width of the segment.
-void StrokeCoverageOf(TPoint From, TPoint To, int32_t Width, const std::function<void(int32_t, int32_t)>& Covered);
+// The pixels inside Clip that a straight line of the given width with round
+// ends covers: those whose centre lies within half the width of the segment.
+using TCoverageSink = std::function<void(int32_t X, int32_t Y)>;
+void StrokeCoverageOf(TPoint From, TPoint To, int32_t Width, const TRect& Clip, const TCoverageSink& Covered);
 
 // TPaintFrm without its window: the two pictures, the tools, the state
 // machine of the pointer, the outline and undo. The marked picture is the
@@ -210,9 +211,9 @@ class TPaintFrmModel {
   virtual void SetTimer1(bool /*Enabled*/) {}
   virtual void SetViewPixel(int32_t /*X*/, int32_t /*Y*/, uint32_t /*Color*/) {}
   virtual void RepaintBand(const TOutlineBand&) {}
-  virtual void StrokeCoverage(TPoint From, TPoint To, int32_t Width,
-                              const std::function<void(int32_t, int32_t)>& Covered) {
-    StrokeCoverageOf(From, To, Width, Covered);
+  virtual void StrokeCoverage(TPoint From, TPoint To, int32_t Width, const TRect& Clip,
+                              const TCoverageSink& Covered) {
+    StrokeCoverageOf(From, To, Width, Clip, Covered);
   }
 
   TVuImageBoxModel& Box() { return FBox; }
