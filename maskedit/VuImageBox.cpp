@@ -104,7 +104,6 @@ void TVuImageModel::SetBounds(int32_t Left, int32_t Top, int32_t Width, int32_t 
   if (Bounds == FBounds) return;
   Invalidate();  // where it was
   FBounds = Bounds;
-  BoundsChanged();
   Invalidate();
   if (FParentBoundsChanged) FParentBoundsChanged();
 }

@@ -173,10 +173,9 @@ class TVuImageModel {
 
  protected:
   // Platform hooks: repaint the control later; (re)start or stop the
-  // resample timer; the parent's reaction to new bounds.
+  // resample timer.
   virtual void Invalidate() {}
   virtual void ResampleTimerChanged() {}
-  virtual void BoundsChanged() {}
   virtual bool HalftoneAvailable() const { return true; }
 
  private:

@@ -168,15 +168,15 @@ void TVuImageBox::SetBounds(int Left, int Top, int Width, int Height) {
 
 void TVuImageBox::SetCursor(TCursor Value) {
   FCursor = Value;
-  ShowCursor();
+  ApplyCursor();
 }
 
 void TVuImageBox::SetScreenCursor(TCursor Value) {
   FScreenCursor = Value;
-  ShowCursor();
+  ApplyCursor();
 }
 
-void TVuImageBox::ShowCursor() const {
+void TVuImageBox::ApplyCursor() const {
   if (!FHandle) return;
   POINT P{};
   GetCursorPos(&P);
@@ -230,7 +230,7 @@ void TVuImageBox::Paint() {
   RECT Client{};
   GetClientRect(FHandle, &Client);
   TMemoryDC Buffer(Screen);
-  TGdiObject<HBITMAP> Surface(CreateCompatibleBitmap(Screen, std::max<LONG>(Client.right, 1),
+  TGdiBitmap Surface(CreateCompatibleBitmap(Screen, std::max<LONG>(Client.right, 1),
                                                      std::max<LONG>(Client.bottom, 1)));
   if (Buffer.Get() && Surface) {
     TSelected Selected(Buffer.Get(), Surface.Get());

@@ -73,7 +73,7 @@ class TVuImageBox final : public TVuImageBoxModel {
   void ButtonUp(TMouseButton Button, WPARAM WParam, LPARAM LParam);
   void MouseMoveMessage(WPARAM WParam, LPARAM LParam);
   void CaptureLost();
-  void ShowCursor() const;
+  void ApplyCursor() const;
 
   HWND FHandle = nullptr;
   bool FSyncing = false;       // our own scroll bar changes resize the client area
