@@ -169,8 +169,11 @@ class TPaintFrm::TEditor final : public TPaintFrmModel {
     if (FViewCanvas && FViewCanvas->Get()) SetPixelV(FViewCanvas->Get(), X, Y, Color);
   }
 
-  // Only the band is redrawn from the picture, at once.
+  // Only the band is redrawn from the picture, at once. Whatever was waiting
+  // to be painted is painted first, so that leaving out the band's inside
+  // can't swallow it.
   void RepaintBand(const TOutlineBand& Band) override {
+    UpdateWindow(FView.Handle());
     const RECT Outer = RectOf(Band.Outer);
     InvalidateRect(FView.Handle(), &Outer, TRUE);
     if (Band.Inner.Width() > 0 && Band.Inner.Height() > 0) {

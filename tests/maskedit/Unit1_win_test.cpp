@@ -150,6 +150,21 @@ TEST_F(TEditorWindow, StrokesSquaresErasingAndCtrlZ) {
   EXPECT_EQ(Bytes(Form.MarkedPicture()), Bytes(Original));
 }
 
+// The wheel zooms while a square is dragged: the whole view shows the new
+// scale, inside the outline too, and the square lands under the pointer.
+TEST_F(TEditorWindow, ZoomDuringASquareDrag) {
+  Tool(TPaintFrm::idToolButton5);
+  Mouse(WM_LBUTTONDOWN, MK_LBUTTON, {20, 20});
+  Mouse(WM_MOUSEMOVE, MK_LBUTTON, {80, 80});
+  SendMessageW(Form.Box().Handle(), WM_MOUSEWHEEL, MAKEWPARAM(MK_LBUTTON, WHEEL_DELTA), 0);
+  ASSERT_EQ(Form.Box().ImageScale(), 125);
+  Mouse(WM_MOUSEMOVE, MK_LBUTTON, {80, 80});
+  EXPECT_EQ(Shown({74, 64}), GetPixelRGB(Original, 59, 51));
+  Mouse(WM_LBUTTONUP, 0, {80, 80});
+  EXPECT_EQ(At(63, 63), Green);
+  EXPECT_EQ(At(64, 64), GetPixelRGB(Original, 64, 64));
+}
+
 // Through the modal loop, with a robot in another thread.
 TEST(TPaintFrmModal, CarveloGivesOneWithTheMarks_CancelAndTheCloseBoxGiveTwo) {
   enum class TEnd { Carvelo, Cancel, CloseBox };
