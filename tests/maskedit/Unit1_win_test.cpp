@@ -87,7 +87,15 @@ TEST_F(TEditorWindow, WindowToolBarAndView) {
                      TPaintFrm::idtb_red,      TPaintFrm::idToolButton5, TPaintFrm::idToolButton8,
                      TPaintFrm::idToolButton2, TPaintFrm::idToolButton6, TPaintFrm::idToolButton3};
   const int Lefts[] = {0, 23, 46, 69, 92, 115, 150, 235, 258};
-  for (size_t i = 0; i < std::size(Ids); ++i) EXPECT_EQ(ButtonRect(Form.ToolBar1(), Ids[i]).left, Lefts[i]) << i;
+  const wchar_t* Tips[] = {L"Move", L"Erase", L"Pencil - Protect", L"Pencil - Remove", L"Square - Protect",
+                           L"Square - Delete", nullptr, L"Cancel", L"Carvelo !"};
+  for (size_t i = 0; i < std::size(Ids); ++i) {
+    EXPECT_EQ(ButtonRect(Form.ToolBar1(), Ids[i]).left, Lefts[i]) << i;
+    NMTTDISPINFOW Tip{};
+    Tip.hdr = {Form.ToolBar1(), UINT_PTR(Ids[i]), TTN_GETDISPINFOW};
+    SendMessageW(Form.Handle(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&Tip));
+    EXPECT_STREQ(Tip.lpszText, Tips[i]) << i;
+  }
   EXPECT_EQ(ImageList_GetImageCount(reinterpret_cast<HIMAGELIST>(SendMessageW(Form.ToolBar1(), TB_GETIMAGELIST, 0, 0))),
             12);
 
