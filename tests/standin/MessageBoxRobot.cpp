@@ -27,7 +27,8 @@ BOOL CALLBACK CollectBox(HWND window, LPARAM param) {
 }
 }  // namespace
 
-TMessageBoxRobot::TMessageBoxRobot() : thread_([this](std::stop_token stop) { Watch(stop); }) {}
+TMessageBoxRobot::TMessageBoxRobot(std::vector<std::wstring> leaveAlone)
+    : leaveAlone_(std::move(leaveAlone)), thread_([this](std::stop_token stop) { Watch(stop); }) {}
 
 TMessageBoxRobot::~TMessageBoxRobot() {
   thread_.request_stop();
@@ -54,6 +55,7 @@ void TMessageBoxRobot::AnswerVisibleBoxes() {
   TFound found{GetCurrentProcessId(), {}};
   EnumWindows(CollectBox, reinterpret_cast<LPARAM>(&found));
   for (HWND box : found.boxes) {
+    if (std::ranges::find(leaveAlone_, TextOf(box)) != leaveAlone_.end()) continue;
     {
       std::lock_guard lock(mutex_);
       if (!answered_.insert(box).second) continue;
