@@ -15,6 +15,9 @@ namespace carvelo::addin {
 
 using namespace carvelo::host;
 
+// How long disconnection waits for a stopping worker.
+constexpr std::chrono::seconds WorkerStopPatience{5};
+
 const std::array<TPPTAddin::TButtonSpec, TPPTAddin::kButtonCount> TPPTAddin::kButtons = {{
     {L"Quick Fitting", L"Quick Fitting$$$", 2619, &TPPTAddin::QuickFitting_Command},
     {L"Edit Mask", L"Edit Mask$$$", 2901, &TPPTAddin::EditMask_Command},
@@ -44,6 +47,9 @@ HRESULT TPPTAddin::DoOnConnection(ext_ConnectMode, IDispatch*, SAFEARRAY**) {
 
 HRESULT TPPTAddin::DoOnDisconnection(ext_DisconnectMode removeMode, SAFEARRAY**) {
   TearDownCommandBar(removeMode);
+  // A cancelled job's worker may still be stopping: give it a moment to end
+  // before the host may unload the library.
+  WaitForLiveWorkers(WorkerStopPatience);
   return S_OK;
 }
 
