@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Takes docs/setup.png, docs/about.png and docs/mask-editor.png: shows each
-# window under Xvfb with the Windows build's ui_show (the mask editor with
-# paint_show, on the example picture) and grabs the screen around it.
+# Takes docs/setup.png, docs/about.png, docs/progress.png (a carve held
+# halfway) and docs/mask-editor.png: shows each window under Xvfb with the
+# Windows build's ui_show (the mask editor with paint_show, on the example
+# picture) and grabs the screen around it.
 #   tests/ui/screenshots.sh [build dir [window...]]
-#   (default build/win-x86_64, all of setup about mask-editor)
+#   (default build/win-x86_64, all of setup about progress mask-editor)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(cd "${1:-$root/build/win-x86_64}" && pwd)
@@ -17,7 +18,7 @@ wine_session_start
 cp -n /usr/share/wine/fonts/tahoma*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
 tmp=$(mktemp -d)
 shift || true
-for which in ${@:-setup about mask-editor}; do
+for which in ${@:-setup about progress mask-editor}; do
   rm -f "$tmp/ready" "$tmp/done"
   if [ "$which" = mask-editor ]; then
     convert examples/coffee_600x400.png -type TrueColor "BMP3:$tmp/picture.bmp"
