@@ -27,7 +27,9 @@ class TComServer {
   void Lock(bool lock) noexcept { lock ? ++locks_ : --locks_; }
   // The live objects are counted where they are made (host::TLiveObject).
   long ObjectCount() const noexcept { return host::LiveObjectCount(); }
-  bool CanUnloadNow() const noexcept { return ObjectCount() == 0 && locks_ == 0; }
+  // A carving job's worker that is still running (or stopping after
+  // Cancel) holds the module as well.
+  bool CanUnloadNow() const noexcept;
 
   // Factories register themselves when they are created, at module load.
   void AddFactory(TAutoObjectFactory* factory);

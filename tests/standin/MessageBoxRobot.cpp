@@ -27,7 +27,8 @@ BOOL CALLBACK CollectBox(HWND window, LPARAM param) {
 }
 }  // namespace
 
-TMessageBoxRobot::TMessageBoxRobot() : thread_([this](std::stop_token stop) { Watch(stop); }) {}
+TMessageBoxRobot::TMessageBoxRobot(std::vector<std::wstring> leaveAlone)
+    : leaveAlone_(std::move(leaveAlone)), thread_([this](std::stop_token stop) { Watch(stop); }) {}
 
 TMessageBoxRobot::~TMessageBoxRobot() {
   thread_.request_stop();
@@ -54,11 +55,14 @@ void TMessageBoxRobot::AnswerVisibleBoxes() {
   TFound found{GetCurrentProcessId(), {}};
   EnumWindows(CollectBox, reinterpret_cast<LPARAM>(&found));
   for (HWND box : found.boxes) {
+    // The text is the static control with id 0xFFFF. A window that closed
+    // meanwhile (its texts read as empty) is no longer there to answer.
+    TSeen seen{TextOf(box), TextOf(GetDlgItem(box, 0xFFFF))};
+    if (!IsWindow(box) || std::ranges::find(leaveAlone_, seen.caption) != leaveAlone_.end()) continue;
     {
       std::lock_guard lock(mutex_);
       if (!answered_.insert(box).second) continue;
-      // The text is the static control with id 0xFFFF.
-      seen_.push_back({TextOf(box), TextOf(GetDlgItem(box, 0xFFFF))});
+      seen_.push_back(std::move(seen));
     }
     wchar_t className[32] = {};
     GetClassNameW(box, className, 32);

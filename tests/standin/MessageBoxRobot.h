@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <mutex>
 #include <set>
 #include <string>
@@ -20,7 +21,9 @@ class TMessageBoxRobot {
     std::wstring caption, text;
   };
 
-  TMessageBoxRobot();
+  // Windows captioned as one of `leaveAlone` (e.g. a progress window that
+  // closes by itself) are neither noted nor answered.
+  explicit TMessageBoxRobot(std::vector<std::wstring> leaveAlone = {});
   ~TMessageBoxRobot();
   TMessageBoxRobot(const TMessageBoxRobot&) = delete;
   TMessageBoxRobot& operator=(const TMessageBoxRobot&) = delete;
@@ -33,6 +36,7 @@ class TMessageBoxRobot {
   mutable std::mutex mutex_;
   std::vector<TSeen> seen_;
   std::set<HWND> answered_;
+  const std::vector<std::wstring> leaveAlone_;
   std::jthread thread_;
 };
 
