@@ -25,10 +25,10 @@ class TComServer {
   std::wstring ModuleFileName() const;
 
   void Lock(bool lock) noexcept { lock ? ++locks_ : --locks_; }
-  // The live objects are counted where they are made (host::TLiveObject).
+  // The live objects are counted where they are made (host::TLiveObject). A
+  // carving job's worker that is still running (or stopping after Cancel)
+  // holds the module as well.
   long ObjectCount() const noexcept { return host::LiveObjectCount(); }
-  // A carving job's worker that is still running (or stopping after
-  // Cancel) holds the module as well.
   bool CanUnloadNow() const noexcept;
 
   // Factories register themselves when they are created, at module load.
