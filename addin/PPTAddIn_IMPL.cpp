@@ -4,6 +4,7 @@
 #include <string>
 
 #include "CarveJob.h"
+#include "Clipboard_win.h"
 #include "ComObject.h"
 #include "HostError.h"
 #include "PictureRoundTrip.h"
@@ -101,6 +102,24 @@ void ReportingFailures(Command&& command) {
 
 }  // namespace
 
+namespace {
+
+// Ends a round trip's bitmaps in their order: the result and the working
+// bitmap first, then (as the caller declared it before this) the mask with
+// its editor, and the source picture last, with the round trip.
+class TWorkingBitmapsReleased {
+ public:
+  explicit TWorkingBitmapsReleased(TPictureRoundTrip& trip) : trip_(trip) {}
+  ~TWorkingBitmapsReleased() { trip_.ReleaseWorkingBitmaps(); }
+  TWorkingBitmapsReleased(const TWorkingBitmapsReleased&) = delete;
+  TWorkingBitmapsReleased& operator=(const TWorkingBitmapsReleased&) = delete;
+
+ private:
+  TPictureRoundTrip& trip_;
+};
+
+}  // namespace
+
 void TPPTAddin::CarveSelectedPicture(const TMaskStep& maskStep) {
   if (!application_ || !application_->Connected()) return;
   ReportingFailures([&] {
@@ -108,9 +127,11 @@ void TPPTAddin::CarveSelectedPicture(const TMaskStep& maskStep) {
     if (!trip.TakeSelectedPicture() || !trip.CopyPictureOut()) return;
     trip.MeasureRatios();
     trip.PrepareBitmaps(settings_);
-    const TBitmap* mask = nullptr;
+    std::shared_ptr<const TBitmap> mask;
+    const TWorkingBitmapsReleased released(trip);
     if (maskStep && !(mask = maskStep(trip.Working()))) return;
-    if (RunCarveJob(MakeCarveJob(trip.Working(), trip.Result(), settings_, mask)) != 1) return;
+    if (RunCarveJob(MakeCarveJob(trip.Working(), trip.Result(), settings_, mask.get())) != 1) return;
+    if (mask) trip.ResultTo24Bits();
     trip.PasteBack();
   });
 }
@@ -118,8 +139,14 @@ void TPPTAddin::CarveSelectedPicture(const TMaskStep& maskStep) {
 int TPPTAddin::RunCarveJob(const TCarveJob& job) { return ExecuteWaitingJob(job); }
 
 void TPPTAddin::EditMask_Command() {
-  // Opens the mask editor on the selected picture, then carves with the mask.
+  CarveSelectedPicture([this](const TWorkingBitmap& working) {
+    // Cancelling the editor leaves the working bitmap here for the user.
+    PutBitmapOnClipboard(working.Bitmap);
+    return RunMaskEditor(working.Bitmap);
+  });
 }
+
+std::shared_ptr<const TBitmap> TPPTAddin::RunMaskEditor(const TBitmap&) { return nullptr; }
 
 void TPPTAddin::Setup_Command() {
   // Only OK stores: all five settings, in the dialog's order.
