@@ -25,9 +25,19 @@ BOOL CALLBACK CollectBox(HWND window, LPARAM param) {
     found->boxes.push_back(window);
   return TRUE;
 }
+
+bool IsDialog(HWND window) {
+  wchar_t className[32] = {};
+  GetClassNameW(window, className, 32);
+  return std::wstring(className) == L"#32770";
+}
+
+// A message box is a dialog whose text is the static control 0xFFFF.
+bool IsMessageBox(HWND window) { return IsDialog(window) && GetDlgItem(window, 0xFFFF); }
 }  // namespace
 
-TMessageBoxRobot::TMessageBoxRobot() : thread_([this](std::stop_token stop) { Watch(stop); }) {}
+TMessageBoxRobot::TMessageBoxRobot(TAnswers answers)
+    : answers_(answers), thread_([this](std::stop_token stop) { Watch(stop); }) {}
 
 TMessageBoxRobot::~TMessageBoxRobot() {
   thread_.request_stop();
@@ -54,15 +64,14 @@ void TMessageBoxRobot::AnswerVisibleBoxes() {
   TFound found{GetCurrentProcessId(), {}};
   EnumWindows(CollectBox, reinterpret_cast<LPARAM>(&found));
   for (HWND box : found.boxes) {
+    if (answers_ == TAnswers::MessageBoxesOnly && !IsMessageBox(box)) continue;
     {
       std::lock_guard lock(mutex_);
       if (!answered_.insert(box).second) continue;
       // The text is the static control with id 0xFFFF.
       seen_.push_back({TextOf(box), TextOf(GetDlgItem(box, 0xFFFF))});
     }
-    wchar_t className[32] = {};
-    GetClassNameW(box, className, 32);
-    if (std::wstring(className) == L"#32770" && GetDlgItem(box, IDOK))
+    if (IsDialog(box) && GetDlgItem(box, IDOK))
       PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
     else
       PostMessageW(box, WM_CLOSE, 0, 0);
