@@ -4,6 +4,7 @@
 
 #include "AutoObjectFactory.h"
 #include "HostError.h"
+#include "WaitFrm_win.h"
 
 namespace carvelo::addin {
 
@@ -25,6 +26,15 @@ std::wstring TComServer::ModuleFileName() const {
       return name;
     }
     name.resize(name.size() * 2);
+  }
+}
+
+bool TComServer::CanUnloadNow() const noexcept {
+  if (objects_ != 0 || locks_ != 0) return false;
+  try {
+    return LiveWorkerCount() == 0;
+  } catch (...) {
+    return false;
   }
 }
 

@@ -28,7 +28,9 @@ class TComServer {
   void ObjectDestroyed() noexcept { --objects_; }
   void Lock(bool lock) noexcept { lock ? ++locks_ : --locks_; }
   long ObjectCount() const noexcept { return objects_; }
-  bool CanUnloadNow() const noexcept { return objects_ == 0 && locks_ == 0; }
+  // A carving job's worker that is still running (or stopping after
+  // Cancel) holds the module as well.
+  bool CanUnloadNow() const noexcept;
 
   // Factories register themselves when they are created, at module load.
   void AddFactory(TAutoObjectFactory* factory);

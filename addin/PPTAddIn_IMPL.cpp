@@ -1,12 +1,22 @@
 #include "PPTAddIn_IMPL.h"
 
+#include <new>
+#include <string>
+
+#include "CarveJob.h"
 #include "ComObject.h"
+#include "HostError.h"
+#include "PictureRoundTrip.h"
+#include "WaitFrm_win.h"
 #include "about.h"
 #include "qsetup.h"
 
 namespace carvelo::addin {
 
 using namespace carvelo::host;
+
+// How long disconnection waits for a stopping worker.
+constexpr std::chrono::seconds WorkerStopPatience{5};
 
 const std::array<TPPTAddin::TButtonSpec, TPPTAddin::kButtonCount> TPPTAddin::kButtons = {{
     {L"Quick Fitting", L"Quick Fitting$$$", 2619, &TPPTAddin::QuickFitting_Command},
@@ -37,6 +47,9 @@ HRESULT TPPTAddin::DoOnConnection(ext_ConnectMode, IDispatch*, SAFEARRAY**) {
 
 HRESULT TPPTAddin::DoOnDisconnection(ext_DisconnectMode removeMode, SAFEARRAY**) {
   TearDownCommandBar(removeMode);
+  // A cancelled job's worker may still be stopping: give it a moment to end
+  // before the host may unload the library.
+  WaitForLiveWorkers(WorkerStopPatience);
   return S_OK;
 }
 
@@ -59,9 +72,48 @@ void TPPTAddin::SetDefaultSettings() { settings_ = TCarveSettings{}; }
 
 // ---- commands ----
 
-void TPPTAddin::QuickFitting_Command() {
-  // Carves the selected picture to its displayed size.
+void TPPTAddin::QuickFitting_Command() { CarveSelectedPicture({}); }
+
+namespace {
+
+std::wstring Widen(const char* text) {
+  const int length = MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
+  std::wstring wide(length > 0 ? length - 1 : 0, L'\0');
+  if (length > 1) MultiByteToWideChar(CP_UTF8, 0, text, -1, wide.data(), length);
+  return wide;
 }
+
+// Runs a command; whatever stops it is told to the user in one message box.
+template <class Command>
+void ReportingFailures(Command&& command) {
+  try {
+    command();
+  } catch (const EHostError& e) {
+    ShowMessage(e.HostText().empty() ? Widen(e.what()) : e.HostText());
+  } catch (const std::bad_alloc&) {
+    ShowMessage(L"The picture could not be fitted: there is not enough memory.");
+  } catch (const std::exception& e) {  // EJobFailed, a bitmap or the clipboard
+    ShowMessage(L"The picture could not be fitted: " + Widen(e.what()));
+  }
+}
+
+}  // namespace
+
+void TPPTAddin::CarveSelectedPicture(const TMaskStep& maskStep) {
+  if (!application_ || !application_->Connected()) return;
+  ReportingFailures([&] {
+    TPictureRoundTrip trip(*application_);
+    if (!trip.TakeSelectedPicture() || !trip.CopyPictureOut()) return;
+    trip.MeasureRatios();
+    trip.PrepareBitmaps(settings_);
+    const TBitmap* mask = nullptr;
+    if (maskStep && !(mask = maskStep(trip.Working()))) return;
+    if (RunCarveJob(MakeCarveJob(trip.Working(), trip.Result(), settings_, mask)) != 1) return;
+    trip.PasteBack();
+  });
+}
+
+int TPPTAddin::RunCarveJob(const TCarveJob& job) { return ExecuteWaitingJob(job); }
 
 void TPPTAddin::EditMask_Command() {
   // Opens the mask editor on the selected picture, then carves with the mask.

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <string_view>
 
@@ -16,6 +17,9 @@
 
 namespace carvelo {
 class TAboutFrm;
+class TBitmap;
+struct TCarveJob;
+struct TWorkingBitmap;
 }
 
 namespace carvelo::addin {
@@ -60,6 +64,12 @@ class TPPTAddin : public TMSOfficeAddIn {
   TPPTAddin();
   ~TPPTAddin() override;
 
+  TCarveSettings& CarveSettings() noexcept { return settings_; }
+
+  // Runs a carving job behind the progress window: 1 when the result bitmap
+  // holds the carved picture, 2 when cancelled; throws EJobFailed.
+  virtual int RunCarveJob(const TCarveJob& job);
+
   HRESULT DoOnConnection(ext_ConnectMode connectMode, IDispatch* addInInst, SAFEARRAY** custom) override;
   HRESULT DoOnDisconnection(ext_DisconnectMode removeMode, SAFEARRAY** custom) override;
   HRESULT DoOnAddInsUpdate(SAFEARRAY** custom) override;
@@ -79,6 +89,14 @@ class TPPTAddin : public TMSOfficeAddIn {
 
   void CreateAboutWindow();
   void SetDefaultSettings();
+
+  // What Edit Mask adds to the round trip once the bitmaps exist: it shows
+  // the editor on the working bitmap and answers the painted mask to carve
+  // with, or null when the user did not confirm.
+  using TMaskStep = std::function<const TBitmap*(const TWorkingBitmap& working)>;
+  // The round trip of both carving commands; any failure ends in one
+  // message box, the slide as it was.
+  void CarveSelectedPicture(const TMaskStep& maskStep);
 
   TCarveSettings settings_;
   std::unique_ptr<host::TPowerPointApplication> application_;

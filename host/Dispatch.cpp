@@ -41,12 +41,14 @@ TVariant TDispatch::InvokeById(DISPID id, WORD flags, std::span<const TVariant> 
   const HRESULT hr = object_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params,
                                      (flags & DISPATCH_PROPERTYPUT) ? nullptr : result.Put(), &info, &argError);
   if (hr == DISP_E_EXCEPTION && info.pfnDeferredFillIn) info.pfnDeferredFillIn(&info);
+  std::wstring hostText;
+  if (info.bstrDescription) hostText.assign(info.bstrDescription, SysStringLen(info.bstrDescription));
   SysFreeString(info.bstrSource);
   SysFreeString(info.bstrDescription);
   SysFreeString(info.bstrHelpFile);
   if (hr == DISP_E_EXCEPTION) {
     const HRESULT raised = info.scode ? info.scode : E_FAIL;
-    throw EHostError(raised, std::string(label));
+    throw EHostError(raised, std::string(label), std::move(hostText));
   }
   Check(hr, std::string(label).c_str());
   return result;

@@ -12,8 +12,8 @@ std::string Describe(HRESULT status, const std::string& what) {
 }
 }  // namespace
 
-EHostError::EHostError(HRESULT status, const std::string& what)
-    : std::runtime_error(Describe(status, what)), status_(status) {}
+EHostError::EHostError(HRESULT status, const std::string& what, std::wstring hostText)
+    : std::runtime_error(Describe(status, what)), status_(status), hostText_(std::move(hostText)) {}
 
 void Check(HRESULT status, const char* what) {
   if (FAILED(status)) throw EHostError(status, what);

@@ -13,12 +13,15 @@ namespace carvelo::host {
 
 class EHostError : public std::runtime_error {
  public:
-  // `what` names the host operation, e.g. "CommandBars.Add".
-  EHostError(HRESULT status, const std::string& what);
+  // `what` names the host operation, e.g. "CommandBars.Add"; `hostText` is
+  // the host's own description of the error, when it gave one.
+  EHostError(HRESULT status, const std::string& what, std::wstring hostText = {});
   HRESULT Status() const noexcept { return status_; }
+  const std::wstring& HostText() const noexcept { return hostText_; }
 
  private:
   HRESULT status_;
+  std::wstring hostText_;
 };
 
 // Raises EHostError when `status` is a failure.

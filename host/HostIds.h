@@ -39,6 +39,6 @@ enum : int { msoControlButton = 1 };
 enum : int { msoButtonIcon = 1, msoButtonCaption = 2, msoButtonIconAndCaption = 3 };
 // MsoScaleFrom and MsoTriState.
 enum : int { msoScaleFromTopLeft = 0, msoScaleFromMiddle = 1, msoScaleFromBottomRight = 2 };
-enum : int { msoFalse = 0, msoTrue = -1, msoCTrue = 1 };
+enum : int { msoFalse = 0, msoTrue = -1, msoCTrue = 1, msoTriStateMixed = -2 };
 
 }  // namespace carvelo::host

@@ -9,6 +9,8 @@ float TShape::Width() const { return shape_.GetProperty(L"Width").ToSingle(); }
 float TShape::Height() const { return shape_.GetProperty(L"Height").ToSingle(); }
 float TShape::Top() const { return shape_.GetProperty(L"Top").ToSingle(); }
 float TShape::Left() const { return shape_.GetProperty(L"Left").ToSingle(); }
+void TShape::SetWidth(float width) const { shape_.PutProperty(L"Width", TVariant::Single(width)); }
+void TShape::SetHeight(float height) const { shape_.PutProperty(L"Height", TVariant::Single(height)); }
 void TShape::Copy() const { shape_.CallMethod(L"Copy"); }
 void TShape::ScaleHeight(float factor, int relativeToOriginalSize, int scaleFrom) const {
   shape_.CallMethod(L"ScaleHeight",
@@ -19,6 +21,8 @@ void TShape::ScaleWidth(float factor, int relativeToOriginalSize, int scaleFrom)
                     {TVariant::Single(factor), TVariant::Int(relativeToOriginalSize), TVariant::Int(scaleFrom)});
 }
 void TShape::Delete() const { shape_.CallMethod(L"Delete"); }
+int TShape::LockAspectRatio() const { return shape_.GetProperty(L"LockAspectRatio").ToInt(); }
+void TShape::SetLockAspectRatio(int value) const { shape_.PutProperty(L"LockAspectRatio", TVariant::Int(value)); }
 
 int TShapeRange::Count() const { return range_.GetProperty(L"Count").ToInt(); }
 int TShapeRange::Type() const { return range_.GetProperty(L"Type").ToInt(); }
@@ -27,6 +31,10 @@ void TShapeRange::SetTop(float top) const { range_.PutProperty(L"Top", TVariant:
 void TShapeRange::SetLeft(float left) const { range_.PutProperty(L"Left", TVariant::Single(left)); }
 void TShapeRange::SetWidth(float width) const { range_.PutProperty(L"Width", TVariant::Single(width)); }
 void TShapeRange::SetHeight(float height) const { range_.PutProperty(L"Height", TVariant::Single(height)); }
+int TShapeRange::LockAspectRatio() const { return range_.GetProperty(L"LockAspectRatio").ToInt(); }
+void TShapeRange::SetLockAspectRatio(int value) const {
+  range_.PutProperty(L"LockAspectRatio", TVariant::Int(value));
+}
 
 int TSlideRange::SlideID() const { return range_.GetProperty(L"SlideID").ToInt(); }
 

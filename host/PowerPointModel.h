@@ -19,11 +19,16 @@ class TShape {
   float Height() const;
   float Top() const;
   float Left() const;
+  void SetWidth(float width) const;
+  void SetHeight(float height) const;
   void Copy() const;  // a rendering of the shape goes to the clipboard
   // ScaleHeight/ScaleWidth(Factor, RelativeToOriginalSize, fScale).
   void ScaleHeight(float factor, int relativeToOriginalSize, int scaleFrom) const;
   void ScaleWidth(float factor, int relativeToOriginalSize, int scaleFrom) const;
   void Delete() const;
+  // msoTrue (-1) when resizing keeps the proportions, msoFalse (0) when not.
+  int LockAspectRatio() const;
+  void SetLockAspectRatio(int value) const;
 
  private:
   TDispatch shape_;
@@ -41,6 +46,8 @@ class TShapeRange {
   void SetLeft(float left) const;
   void SetWidth(float width) const;
   void SetHeight(float height) const;
+  int LockAspectRatio() const;
+  void SetLockAspectRatio(int value) const;
 
  private:
   TDispatch range_;

@@ -137,6 +137,8 @@ public:
   // is then left as it was).
   bool Run();
 
+  // The weights as read from the mask (all 0 without one), until End.
+  const GML_Int& Weights() const { return FWeights; }
   // The weights as the engine carved them, until End.
   const GML_Int& WorkWeights() const { return FWorkWeights; }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "TestPictures.h"
@@ -117,13 +118,23 @@ TEST(PrepareWorkingBitmap, RefusesWhatCannotBeFitted) {
 TEST(StretchGraphic, LowTakesOneSourcePixelPerDestinationPixel) {
   TBitmap Source = Picture(3, 2, [](int32_t x, int32_t y) { return Grey(uint8_t(10 * x + 100 * y)); });
   TBitmap Wide(7, 4, 24);
-  StretchGraphic(Source, Wide, Quality_Low);
+  NearestResample(Source, Wide);
   // floor(i * 3 / 7) = 0 0 0 1 1 2 2; floor(j * 2 / 4) = 0 0 1 1
   EXPECT_EQ(RedRow(Wide, 0), (std::vector<int>{0, 0, 0, 10, 10, 20, 20}));
   EXPECT_EQ(RedRow(Wide, 3), (std::vector<int>{100, 100, 100, 110, 110, 120, 120}));
   TBitmap Narrow(2, 1, 24);
-  StretchGraphic(Source, Narrow, Quality_Low);
+  NearestResample(Source, Narrow);
   EXPECT_EQ(RedRow(Narrow, 0), (std::vector<int>{0, 10}));
+
+  // Low is the platform's stretch, whose choice of pixel is its own: every
+  // destination pixel is one source pixel, in order, nothing blended.
+  StretchGraphic(Source, Wide, Quality_Low);
+  for (int32_t j : {0, 3}) {
+    const std::vector<int> Row = RedRow(Wide, j);
+    EXPECT_TRUE(std::is_sorted(Row.begin(), Row.end()));
+    for (int Red : Row) EXPECT_EQ(Red % 10, 0) << Red;
+    EXPECT_EQ(Row.front() / 100, j / 2);
+  }
   EXPECT_EQ(Source.BitCount(), 24);
 }
 

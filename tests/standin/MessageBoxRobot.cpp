@@ -25,19 +25,10 @@ BOOL CALLBACK CollectBox(HWND window, LPARAM param) {
     found->boxes.push_back(window);
   return TRUE;
 }
-
-bool IsDialog(HWND window) {
-  wchar_t className[32] = {};
-  GetClassNameW(window, className, 32);
-  return std::wstring(className) == L"#32770";
-}
-
-// A message box is a dialog whose text is the static control 0xFFFF.
-bool IsMessageBox(HWND window) { return IsDialog(window) && GetDlgItem(window, 0xFFFF); }
 }  // namespace
 
-TMessageBoxRobot::TMessageBoxRobot(TAnswers answers)
-    : answers_(answers), thread_([this](std::stop_token stop) { Watch(stop); }) {}
+TMessageBoxRobot::TMessageBoxRobot(std::vector<std::wstring> leaveAlone)
+    : leaveAlone_(std::move(leaveAlone)), thread_([this](std::stop_token stop) { Watch(stop); }) {}
 
 TMessageBoxRobot::~TMessageBoxRobot() {
   thread_.request_stop();
@@ -64,14 +55,19 @@ void TMessageBoxRobot::AnswerVisibleBoxes() {
   TFound found{GetCurrentProcessId(), {}};
   EnumWindows(CollectBox, reinterpret_cast<LPARAM>(&found));
   for (HWND box : found.boxes) {
-    if (answers_ == TAnswers::MessageBoxesOnly && !IsMessageBox(box)) continue;
+    // The text is the static control with id 0xFFFF. A window that closed
+    // while it was read (a progress window done) has no caption to go by.
+    TSeen seen{TextOf(box), TextOf(GetDlgItem(box, 0xFFFF))};
+    if (!IsWindowVisible(box)) continue;
+    if (std::ranges::find(leaveAlone_, seen.caption) != leaveAlone_.end()) continue;
     {
       std::lock_guard lock(mutex_);
       if (!answered_.insert(box).second) continue;
-      // The text is the static control with id 0xFFFF.
-      seen_.push_back({TextOf(box), TextOf(GetDlgItem(box, 0xFFFF))});
+      seen_.push_back(std::move(seen));
     }
-    if (IsDialog(box) && GetDlgItem(box, IDOK))
+    wchar_t className[32] = {};
+    GetClassNameW(box, className, 32);
+    if (std::wstring(className) == L"#32770" && GetDlgItem(box, IDOK))
       PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
     else
       PostMessageW(box, WM_CLOSE, 0, 0);

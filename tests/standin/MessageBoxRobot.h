@@ -1,13 +1,12 @@
 // Watches this process for windows that pop up (message boxes, dialogs),
 // notes each one's caption and text, and answers it: a message box with OK,
 // any other window by closing it, so that code showing one can run inside
-// a test. The stand-in's own window is left alone; so are all windows but
-// message boxes when only those are to be answered (a scripted run lets a
-// progress window finish its work).
+// a test. The stand-in's own window is left alone.
 #pragma once
 
 #include <windows.h>
 
+#include <algorithm>
 #include <mutex>
 #include <set>
 #include <string>
@@ -22,8 +21,9 @@ class TMessageBoxRobot {
     std::wstring caption, text;
   };
 
-  enum class TAnswers { EveryWindow, MessageBoxesOnly };
-  explicit TMessageBoxRobot(TAnswers answers = TAnswers::EveryWindow);
+  // Windows captioned as one of `leaveAlone` (e.g. a progress window that
+  // closes by itself) are neither noted nor answered.
+  explicit TMessageBoxRobot(std::vector<std::wstring> leaveAlone = {});
   ~TMessageBoxRobot();
   TMessageBoxRobot(const TMessageBoxRobot&) = delete;
   TMessageBoxRobot& operator=(const TMessageBoxRobot&) = delete;
@@ -33,10 +33,10 @@ class TMessageBoxRobot {
  private:
   void Watch(std::stop_token stop);
   void AnswerVisibleBoxes();
-  const TAnswers answers_;
   mutable std::mutex mutex_;
   std::vector<TSeen> seen_;
   std::set<HWND> answered_;
+  const std::vector<std::wstring> leaveAlone_;
   std::jthread thread_;
 };
 

@@ -39,6 +39,7 @@ enum : DISPID {
   idActivePresentation,
   idVersion,
   idZOrderPosition,
+  idLockAspectRatio,
 };
 
 // Errors as PowerPoint reports them.
@@ -54,6 +55,8 @@ void CheckAlive(bool deleted) {
 }
 
 float Single(const TVariant& v) { return v.ToSingle(); }
+// MsoTriState as PowerPoint stores it: any non-zero value is msoTrue.
+int TriState(const TVariant& value) { return value.ToInt() != msoFalse ? msoTrue : msoFalse; }
 
 int CombinedType(const std::vector<ComPtr<TStandInShape>>& shapes) {
   if (shapes.empty()) return msoShapeTypeMixed;
@@ -77,6 +80,7 @@ std::span<const TMember> TStandInShape::Members() const {
       {L"ScaleHeight", idScaleHeight}, {L"ScaleWidth", idScaleWidth},
       {L"Copy", idCopy},       {L"Delete", idDelete},
       {L"ZOrderPosition", idZOrderPosition},
+      {L"LockAspectRatio", idLockAspectRatio},
   };
   return members;
 }
@@ -100,13 +104,26 @@ void TStandInShape::Scale(bool vertical, float factor, bool relativeToOriginal, 
   // Only pictures scale relative to their original size; others always
   // scale relative to their current size.
   const bool fromOriginal = relativeToOriginal && (type == msoPicture || type == msoLinkedPicture);
-  float& size = vertical ? height : width;
-  float& origin = vertical ? top : left;
+  const float size = vertical ? height : width;
   const float base = fromOriginal ? (vertical ? originalHeight : originalWidth) : size;
-  const float grown = base * factor - size;
+  Resize(vertical, base * factor, scaleFrom);
+}
+
+void TStandInShape::Resize(bool vertical, float size, int scaleFrom) {
+  const float before = vertical ? height : width;
+  SetSide(vertical, size, scaleFrom);
+  if (lockAspectRatio == msoFalse || before <= 0) return;
+  const float other = vertical ? width : height;
+  SetSide(!vertical, other * (size / before), scaleFrom);
+}
+
+void TStandInShape::SetSide(bool vertical, float size, int scaleFrom) {
+  float& side = vertical ? height : width;
+  float& origin = vertical ? top : left;
+  const float grown = size - side;
   if (scaleFrom == msoScaleFromMiddle) origin -= grown / 2;
   else if (scaleFrom == msoScaleFromBottomRight) origin -= grown;
-  size += grown;
+  side = size;
 }
 
 TVariant TStandInShape::Call(DISPID id, const TArgs& args) {
@@ -121,8 +138,15 @@ TVariant TStandInShape::Call(DISPID id, const TArgs& args) {
     case idType: return TVariant::Int(type);
     case idLeft: return number(left);
     case idTop: return number(top);
-    case idWidth: return number(width);
-    case idHeight: return number(height);
+    case idWidth:
+    case idHeight:
+      if (!args.IsPut()) return TVariant::Single(id == idHeight ? height : width);
+      Resize(id == idHeight, Single(args.Value()));
+      return {};
+    case idLockAspectRatio:
+      if (!args.IsPut()) return TVariant::Int(lockAspectRatio);
+      lockAspectRatio = TriState(args.Value());
+      return {};
     case idScaleHeight:
     case idScaleWidth: {
       // Scale*(Factor, RelativeToOriginalSize, [fScale]); any non-zero
@@ -152,6 +176,7 @@ std::span<const TMember> TStandInShapeRange::Members() const {
   static const TMember members[] = {
       {L"Item", idItem}, {L"Count", idCount}, {L"Type", idType},     {L"Left", idLeft},   {L"Top", idTop},
       {L"Width", idWidth}, {L"Height", idHeight}, {L"Copy", idCopy}, {L"Delete", idDelete}, {L"Name", idName},
+      {L"LockAspectRatio", idLockAspectRatio},
   };
   return members;
 }
@@ -181,8 +206,22 @@ TVariant TStandInShapeRange::Call(DISPID id, const TArgs& args) {
       return TVariant::Text(shapes_.front()->name);
     case idLeft: return number(&TStandInShape::left);
     case idTop: return number(&TStandInShape::top);
-    case idWidth: return number(&TStandInShape::width);
-    case idHeight: return number(&TStandInShape::height);
+    case idWidth:
+    case idHeight:
+      if (!args.IsPut()) return number(id == idHeight ? &TStandInShape::height : &TStandInShape::width);
+      for (auto& s : shapes_) s->Resize(id == idHeight, Single(args.Value()));
+      return {};
+    case idLockAspectRatio: {
+      if (args.IsPut()) {
+        for (auto& s : shapes_) s->lockAspectRatio = TriState(args.Value());
+        return {};
+      }
+      if (shapes_.empty()) Raise(kInvalidRequest, L"ShapeRange (unknown member) : Invalid request.");
+      const int first = shapes_.front()->lockAspectRatio;
+      const bool mixed =
+          std::any_of(shapes_.begin(), shapes_.end(), [&](const auto& s) { return s->lockAspectRatio != first; });
+      return TVariant::Int(mixed ? msoTriStateMixed : shapes_.front()->lockAspectRatio);
+    }
     case idCopy:
       if (count != 1) Raise(kInvalidRequest, L"ShapeRange.Copy : Invalid request.");
       shapes_.front()->Copy();
@@ -266,6 +305,7 @@ ComPtr<TStandInShape> TStandInSlide::AddShape(std::wstring name, int type, float
 
 ComPtr<TStandInShape> TStandInSlide::AddPicture(float left, float top, float width, float height, TPixels pixels) {
   auto picture = AddShape(L"Picture", msoPicture, left, top, width, height);
+  picture->lockAspectRatio = msoTrue;
   picture->originalWidth = pixels.width * kPointsPerPixel;
   picture->originalHeight = pixels.height * kPointsPerPixel;
   picture->pixels = std::move(pixels);

@@ -36,6 +36,9 @@ class TStandInShape final : public TStandInObject {
   // A picture's own size in points, the base of relative-to-original scaling.
   float originalWidth = 0, originalHeight = 0;
   TPixels pixels;  // pictures only
+  // msoTrue: setting or scaling one side rescales the other by the same
+  // factor, keeping the current proportions (on for inserted pictures).
+  int lockAspectRatio = 0;
 
   TStandInSlide* Slide() const noexcept { return slide_; }
   bool Deleted() const noexcept { return slide_ == nullptr; }
@@ -44,12 +47,16 @@ class TStandInShape final : public TStandInObject {
   void Copy() const;
   // ScaleHeight/ScaleWidth: relative to the original size only for pictures.
   void Scale(bool vertical, float factor, bool relativeToOriginal, int scaleFrom);
+  // Sets one side as the Width or Height property does, the other following
+  // when the aspect ratio is locked; `scaleFrom` says which corner stays.
+  void Resize(bool vertical, float size, int scaleFrom = 0);
 
  protected:
   std::span<const TMember> Members() const override;
   TVariant Call(DISPID id, const TArgs& args) override;
 
  private:
+  void SetSide(bool vertical, float size, int scaleFrom);
   TStandInSlide* slide_;
 };
 

@@ -259,6 +259,7 @@ TEST(StandInShapes, PictureScalesRelativeToItsOriginalSizeFromTheGivenCorner) {
   TStandInPowerPoint powerPoint;
   auto picture = powerPoint.Slide(1).AddPicture(100, 100, 300, 100, Solid(200, 100, 0));  // original 150 x 75 pt
   const TDispatch d{ComPtr<IDispatch>(picture->Dispatch())};
+  d.PutProperty(L"LockAspectRatio", TVariant::Int(msoFalse));
   d.CallMethod(L"ScaleHeight", {TVariant::Single(1.0f), TVariant::Int(msoCTrue), TVariant::Int(msoScaleFromTopLeft)});
   d.CallMethod(L"ScaleWidth", {TVariant::Single(1.0f), TVariant::Int(msoCTrue), TVariant::Int(msoScaleFromTopLeft)});
   EXPECT_FLOAT_EQ(d.GetProperty(L"Width").ToSingle(), 150.0f);
@@ -318,4 +319,21 @@ TEST(StandInShapes, DeletedShapeLeavesTheSlideAndTheSelection) {
   EXPECT_TRUE(powerPoint.Slide(1).ShapeList().empty());
   EXPECT_EQ(powerPoint.Window().selection.type, ppSelectionNone);
   EXPECT_NE(StatusOf([&] { d.GetProperty(L"Width"); }), S_OK);
+}
+
+TEST(StandInShapes, LockedAspectRatioCarriesEverySizeChangeOverToTheOtherSide) {
+  TStandInPowerPoint powerPoint;
+  auto picture = powerPoint.Slide(1).AddPicture(0, 0, 300, 100, Solid(200, 100, 0));  // original 150 x 75 pt
+  const TDispatch d{ComPtr<IDispatch>(picture->Dispatch())};
+  EXPECT_EQ(d.GetProperty(L"LockAspectRatio").ToInt(), msoTrue);  // on for an inserted picture
+  d.CallMethod(L"ScaleHeight", {TVariant::Single(1.0f), TVariant::Int(msoTrue), TVariant::Int(0)});
+  EXPECT_FLOAT_EQ(picture->height, 75.0f);
+  EXPECT_FLOAT_EQ(picture->width, 225.0f);
+  const TDispatch range{ComPtr<IDispatch>(MakeStandIn<TStandInShapeRange>(std::vector{picture})->Dispatch())};
+  range.PutProperty(L"Width", TVariant::Single(450.0f));
+  EXPECT_FLOAT_EQ(picture->height, 150.0f);
+  range.PutProperty(L"LockAspectRatio", TVariant::Int(msoFalse));
+  range.PutProperty(L"Width", TVariant::Single(30.0f));
+  EXPECT_FLOAT_EQ(picture->height, 150.0f);
+  EXPECT_EQ(d.GetProperty(L"LockAspectRatio").ToInt(), msoFalse);
 }

@@ -2,8 +2,10 @@
 // current user's add-ins from the registry, shows its window with the
 // visible command bars and one slide, runs the scripted steps in order, and
 // quits (saving its command bars) after the given number of seconds, at
-// once with --quit, or when its window is closed. A message box that an
-// add-in shows during the steps is printed and answered with OK.
+// once with --quit, or when its window is closed. A window that an add-in
+// opens during the steps is printed and answered as a user would (a message
+// box with OK, any other window closed), except the progress window, which
+// closes by itself when its work is done.
 #include <ole2.h>
 
 #include <cstdio>
@@ -27,6 +29,8 @@ constexpr wchar_t kUsage[] =
     L"  --quit           quit as soon as the steps are done\n"
     L"  --picture        put a sample picture on slide 1 and select it\n"
     L"Steps, run in order after the add-ins are loaded:\n";
+
+constexpr wchar_t kProgressCaption[] = L"Carvelo - Processing";
 
 // A sky over a meadow with a sun, to have something to look at.
 TPixels SamplePicture(int width, int height) {
@@ -72,16 +76,17 @@ void Say(const std::wstring& line) {
   std::fflush(stdout);
 }
 
-// Runs the steps; each message box is printed after the step that raised it.
+// Runs the steps; each window answered is printed after the step that
+// opened it.
 void RunSteps(TStandInPowerPoint& powerPoint, const std::vector<TScriptStep>& steps) {
-  const TMessageBoxRobot robot(TMessageBoxRobot::TAnswers::MessageBoxesOnly);
+  const TMessageBoxRobot robot({kProgressCaption});
   size_t told = 0;
   for (const TScriptStep& step : steps) {
     powerPoint.PumpMessages(50);  // what the last step changed is drawn first
     Say(RunScriptStep(powerPoint, step));
     const auto seen = robot.Seen();
     for (; told < seen.size(); ++told)
-      Say(L"message box \"" + seen[told].caption + L"\": " + seen[told].text + L" [OK]");
+      Say(L"answered \"" + seen[told].caption + L"\"" + (seen[told].text.empty() ? L"" : L": " + seen[told].text));
   }
 }
 

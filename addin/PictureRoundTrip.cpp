@@ -1,0 +1,150 @@
+#include "PictureRoundTrip.h"
+
+#include <windows.h>
+
+#include <exception>
+#include <string>
+
+#include "CarveJob.h"
+#include "Clipboard_win.h"
+#include "HostIds.h"
+
+namespace carvelo::addin {
+
+using namespace carvelo::host;
+
+namespace {
+
+constexpr int kRelativeToOriginalSize = msoCTrue;  // the host's "1"
+constexpr int kFromTopLeft = msoScaleFromTopLeft;
+
+// A shape or shape range with its aspect-ratio lock off for one scope: with
+// the lock on, setting or scaling one side rescales the other, so sizes
+// could not be measured or set one side at a time. The lock comes back on
+// every path.
+template <class Shape>
+class TAspectRatioUnlocked {
+ public:
+  explicit TAspectRatioUnlocked(const Shape& shape) : shape_(shape), lock_(shape.LockAspectRatio()) {
+    if (lock_ != msoFalse) shape_.SetLockAspectRatio(msoFalse);
+  }
+  ~TAspectRatioUnlocked() {
+    if (lock_ == msoFalse) return;
+    try {
+      shape_.SetLockAspectRatio(lock_);
+    } catch (...) {  // the error that brought us here is the one to report
+    }
+  }
+  TAspectRatioUnlocked(const TAspectRatioUnlocked&) = delete;
+  TAspectRatioUnlocked& operator=(const TAspectRatioUnlocked&) = delete;
+
+ private:
+  const Shape& shape_;
+  int lock_;
+};
+
+// Gives the picture its displayed size back when the measuring fails
+// half-way, so that the user's picture stays as it was sized.
+class TDisplayedSizeKept {
+ public:
+  TDisplayedSizeKept(const TShape& shape, float width, float height)
+      : shape_(shape), width_(width), height_(height), exceptions_(std::uncaught_exceptions()) {}
+  ~TDisplayedSizeKept() {
+    if (std::uncaught_exceptions() == exceptions_) return;
+    try {
+      shape_.SetWidth(width_);
+      shape_.SetHeight(height_);
+    } catch (...) {
+    }
+  }
+  TDisplayedSizeKept(const TDisplayedSizeKept&) = delete;
+  TDisplayedSizeKept& operator=(const TDisplayedSizeKept&) = delete;
+
+ private:
+  const TShape& shape_;
+  float width_, height_;
+  int exceptions_;
+};
+
+// The hourglass while the picture goes back onto the slide.
+class THourglass {
+ public:
+  THourglass() { SetCursor(LoadCursorW(nullptr, IDC_WAIT)); }
+  ~THourglass() { SetCursor(LoadCursorW(nullptr, IDC_ARROW)); }
+  THourglass(const THourglass&) = delete;
+  THourglass& operator=(const THourglass&) = delete;
+};
+
+}  // namespace
+
+void ShowMessage(std::wstring_view Text) {
+  const std::wstring text(Text);
+  MessageBoxW(nullptr, text.c_str(), L"Carvelo", MB_OK | MB_TASKMODAL);
+}
+
+TPictureRoundTrip::TPictureRoundTrip(const TPowerPointApplication& application) : application_(application) {}
+
+bool TPictureRoundTrip::TakeSelectedPicture() {
+  presentation_.emplace(application_.ActivePresentation());
+  selection_.emplace(application_.ActiveWindow().Selection());
+  const TShapeRange shapes = selection_->ShapeRange();
+  if (shapes.Count() != 1) {
+    ShowMessage(kNotOnePicture);
+    return false;
+  }
+  if (shapes.Type() != msoPicture) {
+    ShowMessage(kNotAPicture);
+    return false;
+  }
+  picture_.emplace(shapes.Item(1));
+  return true;
+}
+
+bool TPictureRoundTrip::CopyPictureOut() {
+  picture_->Copy();
+  std::optional<TBitmap> bitmap = TakeBitmapFromClipboard();
+  if (!bitmap) return false;
+  source_ = std::move(*bitmap);
+  return true;
+}
+
+void TPictureRoundTrip::MeasureRatios() {
+  const TShape& picture = *picture_;
+  width_ = picture.Width();
+  height_ = picture.Height();
+  const TAspectRatioUnlocked<TShape> unlocked(picture);
+  const TDisplayedSizeKept kept(picture, width_, height_);
+  picture.ScaleHeight(1.0f, kRelativeToOriginalSize, kFromTopLeft);
+  picture.ScaleWidth(1.0f, kRelativeToOriginalSize, kFromTopLeft);
+  const double originalWidth = picture.Width(), originalHeight = picture.Height();
+  rw_ = width_ / originalWidth;
+  rh_ = height_ / originalHeight;
+  picture.ScaleHeight(static_cast<float>(rh_), kRelativeToOriginalSize, kFromTopLeft);
+  picture.ScaleWidth(static_cast<float>(rw_), kRelativeToOriginalSize, kFromTopLeft);
+}
+
+void TPictureRoundTrip::PrepareBitmaps(const TCarveSettings& settings) {
+  working_ = PrepareWorkingBitmap(source_, rw_, rh_, settings);
+  const TPictureSize target =
+      FittedSize(working_.Bitmap.Width(), working_.Bitmap.Height(), working_.FW, working_.FH);
+  result_ = TBitmap(target.Width, target.Height, 24);
+}
+
+void TPictureRoundTrip::PasteBack() {
+  const THourglass hourglass;
+  PutBitmapOnClipboard(result_);
+  const int slideId = selection_->SlideRange().SlideID();
+  const TSlides slides = presentation_->Slides();
+  const int slideIndex = slides.FindBySlideID(slideId).SlideIndex();
+  const TShapeRange pasted = slides.Item(slideIndex).Shapes().Paste();
+  {
+    const TAspectRatioUnlocked<TShapeRange> unlocked(pasted);
+    pasted.SetTop(picture_->Top());
+    pasted.SetLeft(picture_->Left());
+    pasted.SetWidth(width_);
+    pasted.SetHeight(height_);
+  }
+  picture_->Delete();
+}
+
+}  // namespace carvelo::addin

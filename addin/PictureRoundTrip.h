@@ -1,0 +1,60 @@
+// The picture round trip of the carving commands: the single selected
+// picture is checked, copied out through the clipboard, measured against
+// its original size, turned into the working and result bitmaps, and, once
+// carved, pasted back on its slide in the old picture's place.
+#pragma once
+
+#include <optional>
+#include <string_view>
+
+#include "Bitmap.h"
+#include "PowerPointApplication.h"
+#include "Settings.h"
+#include "StretchGraph.h"
+
+namespace carvelo::addin {
+
+inline constexpr std::wstring_view kNotOnePicture = L"You need to have only one picture selected !";
+inline constexpr std::wstring_view kNotAPicture = L"This work only with Picture !";
+
+// Shows Text in a plain message box over the host's windows.
+void ShowMessage(std::wstring_view Text);
+
+class TPictureRoundTrip {
+ public:
+  explicit TPictureRoundTrip(const host::TPowerPointApplication& application);
+
+  // The selection holds exactly one picture; otherwise the matching message
+  // has been shown and the answer is false.
+  bool TakeSelectedPicture();
+  // The picture's bitmap, copied out through the clipboard; false when the
+  // clipboard holds no bitmap after the copy.
+  bool CopyPictureOut();
+  // The displayed size against the original size: rw and rh. The picture
+  // keeps its displayed size and aspect-ratio lock, also when this fails.
+  void MeasureRatios();
+  // The working bitmap (pre-scaled as the settings say) and the blank
+  // result bitmap of the target size.
+  void PrepareBitmaps(const TCarveSettings& settings);
+  // The result bitmap in place of the old picture: same slide, top, left,
+  // width and height; the old picture goes only once the new one is placed.
+  void PasteBack();
+
+  double WidthRatio() const noexcept { return rw_; }
+  double HeightRatio() const noexcept { return rh_; }
+  const TWorkingBitmap& Working() const noexcept { return working_; }
+  TBitmap& Result() noexcept { return result_; }
+
+ private:
+  const host::TPowerPointApplication& application_;
+  std::optional<host::TPresentation> presentation_;
+  std::optional<host::TSelection> selection_;
+  std::optional<host::TShape> picture_;
+  float width_ = 0, height_ = 0;  // displayed size in points
+  double rw_ = 1, rh_ = 1;
+  TBitmap source_;
+  TWorkingBitmap working_;
+  TBitmap result_;
+};
+
+}  // namespace carvelo::addin

@@ -1,0 +1,91 @@
+// TWaitingFrm, the progress window of a carving job, and TWorkerThread, the
+// thread that runs the job behind it. The worker copies the command's
+// pictures into engine buffers and the carved picture back through
+// hand-overs to the user-interface thread (Synchronize), so the command's
+// bitmaps are only ever touched there; the carving runs on the worker.
+//
+// The command shows the window modally: 1 means the job is done and the
+// target bitmap holds the carved picture, 2 that the user cancelled, and a
+// failed job (the engine gave up, an exception inside the worker) ends with
+// JobFailedResult, never as done. After Cancel no step of the job touches
+// the command's bitmaps again; the worker stops as soon as the engine looks
+// at its stop request and frees everything it owns by itself.
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+#include "CarveJob.h"
+
+struct HINSTANCE__;
+struct HWND__;
+
+namespace carvelo {
+
+// Thrown when a job fails (the engine could not start its workers, an
+// exception inside Execute); what() is the reason in plain words. The
+// target bitmap is untouched.
+class EJobFailed : public std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+// Modal results of the progress window.
+inline constexpr int JobDoneResult = 1;
+inline constexpr int JobCancelledResult = 2;
+inline constexpr int JobFailedResult = 3;
+
+// Called on the worker thread after every seam with the seams done so far
+// and the seams planned for the whole job. An exception thrown here fails
+// the job like any other inside the worker.
+using TSeamObserver = std::function<void(int32_t Done, int32_t Planned)>;
+
+class TWaitingFrm {
+ public:
+  // Without an owner. `module` holds the manifest; by default the module
+  // this code is linked into. Throws when the window can't be made.
+  explicit TWaitingFrm(HINSTANCE__* module = nullptr);
+  TWaitingFrm(const TWaitingFrm&) = delete;
+  TWaitingFrm& operator=(const TWaitingFrm&) = delete;
+  // Cancels a job that is still running; never waits for the worker.
+  ~TWaitingFrm();
+
+  // Copies the job, creates the worker suspended, hooks its termination
+  // handler and starts it. Throws std::invalid_argument for a job that can't
+  // be run and EJobFailed when the thread can't be started.
+  void InitThread(const TCarveJob& Job, TSeamObserver Observer = {});
+  // Shows the window until the job ends or is cancelled; the modal result.
+  int ShowModal();
+
+  // Cancel and Esc: stops the job and closes the window with 2.
+  void BitBtn1Click();
+  // Run on the user-interface thread once the worker's Execute returned.
+  void OnTerminate();
+
+  // Why the job failed (after JobFailedResult).
+  const std::string& FailureReason() const;
+  HWND__* Handle() const;
+
+ private:
+  class TForm;
+  std::unique_ptr<TForm> FForm;
+};
+
+// Shows the progress window modally over Job (the command owns the
+// bitmaps). Returns 1 when the job is done and Job.Target holds the carved
+// picture, 2 when the user cancelled (Target unchanged). Throws EJobFailed on
+// failure, a job that can't be run included.
+int ExecuteWaitingJob(const TCarveJob& Job, TSeamObserver Observer = {});
+
+// Workers whose thread has not ended yet, cancelled ones included: while
+// there are any, the module must stay loaded.
+size_t LiveWorkerCount();
+// Waits until every worker thread has ended, at most Timeout; true when none
+// is left.
+bool WaitForLiveWorkers(std::chrono::milliseconds Timeout);
+
+}  // namespace carvelo

@@ -1,0 +1,234 @@
+// The progress window and its worker, driven through the real window.
+#include <windows.h>
+
+#include <commctrl.h>
+#include <tlhelp32.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <random>
+#include <thread>
+#include <vector>
+
+#include "../job/TestPictures.h"
+#include "Robot_win.h"
+#include "WaitFrm_win.h"
+
+namespace carvelo {
+namespace {
+
+using namespace robot;
+using test::Picture;
+using test::Uniform;
+
+constexpr wchar_t Caption[] = L"Carvelo - Processing";
+constexpr auto WorkerPatience = std::chrono::seconds(60);
+
+TRGB Texture(int32_t x, int32_t y) {
+  return {uint8_t(60 + (x * 37 + y * 11) % 90), uint8_t(90 + (x * 13 + y * 29) % 80), uint8_t((x + 3 * y) % 40)};
+}
+
+// A command's pictures: the working bitmap, the result bitmap, a mask.
+struct TPictures {
+  TBitmap Working;
+  TBitmap Target;
+  TBitmap Mask;
+  TCarveJob Job() {
+    TCarveJob job;
+    job.WorkWidth = Working.Width();
+    job.WorkHeight = Working.Height();
+    job.TargetWidth = Target.Width();
+    job.TargetHeight = Target.Height();
+    job.Working = &Working;
+    job.Target = &Target;
+    job.UseMask = !Mask.Empty();
+    job.Mask = job.UseMask ? &Mask : nullptr;
+    return job;
+  }
+};
+
+TPictures Pictures(int32_t w, int32_t h, int32_t targetWidth, int32_t targetHeight) {
+  return {Picture(w, h, Texture), Uniform(targetWidth, targetHeight, {1, 2, 3}), {}};
+}
+
+std::vector<uint8_t> Bytes(const TBitmap& b) {
+  const uint8_t* first = b.ScanLine(0);
+  return {first, first + b.Stride() * static_cast<size_t>(b.Height())};
+}
+
+// The carve as the portable job makes it on the calling thread.
+std::vector<uint8_t> CarvedHere(TPictures& p) {
+  TBitmap target = p.Target.Clone();
+  TCarveJob job = p.Job();
+  job.Target = &target;
+  EXPECT_TRUE(TCarveWorker(job).Run());
+  return Bytes(target);
+}
+
+HWND Button(HWND window) { return GetDlgItem(window, IDCANCEL); }
+HWND Bar(HWND window) { return Child(window, PROGRESS_CLASSW); }
+
+TEST(WaitingFrm, DoneJobHoldsThePortableCarve) {
+  for (bool masked : {false, true}) {
+    TPictures p = Pictures(40, 30, 31, 36);
+    if (masked) p.Mask = Picture(40, 30, [](int32_t x, int32_t) { return x / 4 == 3 ? TRGB{255, 0, 0} : Texture(x, 0); });
+    const std::vector<uint8_t> expected = CarvedHere(p);
+    EXPECT_EQ(ExecuteWaitingJob(p.Job()), JobDoneResult) << masked;
+    EXPECT_EQ(Bytes(p.Target), expected) << masked;
+  }
+}
+
+TEST(WaitingFrm, LooksAsLaidOutAndShowsTheSeamsDone) {
+  TPictures p = Pictures(120, 40, 60, 40);
+  std::atomic<bool> barSeen{false};
+  std::vector<std::pair<int32_t, int32_t>> reports;
+  int result = 0;
+  // Halfway the worker waits until the bar shows it.
+  const TSeamObserver observer = [&](int32_t done, int32_t planned) {
+    reports.emplace_back(done, planned);
+    if (done == planned / 2) WaitUntil([&] { return barSeen.load(); });
+  };
+  WithRobot(
+      Caption,
+      [&](HWND w) {
+        RECT client{};
+        GetClientRect(w, &client);
+        EXPECT_EQ(client.right, 280);
+        EXPECT_EQ(client.bottom, 120);
+        const LONG style = GetWindowLongW(w, GWL_STYLE), exStyle = GetWindowLongW(w, GWL_EXSTYLE);
+        EXPECT_TRUE(style & WS_CAPTION);
+        EXPECT_FALSE(style & WS_SYSMENU);  // no close box
+        EXPECT_TRUE(exStyle & WS_EX_TOOLWINDOW);
+        EXPECT_TRUE(exStyle & WS_EX_TOPMOST);
+        const RECT button = ClientRectOf(Button(w));
+        EXPECT_EQ(Text(Button(w)), L"Cancel");
+        EXPECT_EQ(button.left, 104);
+        EXPECT_EQ(button.top, 87);
+        EXPECT_EQ(button.right - button.left, 75);
+        EXPECT_EQ(button.bottom - button.top, 25);
+        const RECT bar = ClientRectOf(Bar(w));
+        EXPECT_LE(bar.bottom, button.top);
+        EXPECT_GT(bar.right - bar.left, 200);
+        EXPECT_TRUE(WaitUntil([&] { return SendMessageW(Bar(w), PBM_GETPOS, 0, 0) >= 450; }));
+        barSeen = true;
+      },
+      [&] { result = ExecuteWaitingJob(p.Job(), observer); });
+  EXPECT_EQ(result, JobDoneResult);
+  ASSERT_EQ(reports.size(), 60u);
+  for (size_t i = 0; i < reports.size(); ++i) EXPECT_EQ(reports[i], std::make_pair(int32_t(i + 1), 60));
+}
+
+TEST(WaitingFrm, CancelAndEscCloseAtOnceAndLeaveTheTargetAlone) {
+  for (bool esc : {false, true}) {
+    TPictures p = Pictures(300, 60, 100, 60);
+    const std::vector<uint8_t> before = Bytes(p.Target);
+    int result = 0;
+    WithRobot(
+        Caption, [&](HWND w) { esc ? PressKey(w, VK_ESCAPE) : Click(Button(w)); },
+        [&] { result = ExecuteWaitingJob(p.Job()); });
+    EXPECT_EQ(result, JobCancelledResult) << esc;
+    ASSERT_TRUE(WaitForLiveWorkers(WorkerPatience));
+    EXPECT_EQ(Bytes(p.Target), before) << esc;
+  }
+}
+
+TEST(WaitingFrm, FailuresEndTheJobAsFailedWithTheReason) {
+  TPictures p = Pictures(40, 30, 30, 30);
+  const std::vector<uint8_t> before = Bytes(p.Target);
+  // An exception inside the worker.
+  try {
+    ExecuteWaitingJob(p.Job(), [](int32_t done, int32_t) {
+      if (done == 3) throw std::runtime_error("out of seams");
+    });
+    ADD_FAILURE() << "no failure";
+  } catch (const EJobFailed& e) {
+    EXPECT_STREQ(e.what(), "out of seams");
+  }
+  // A job that can't be run.
+  TCarveJob tooBig = p.Job();
+  tooBig.TargetWidth = 31;
+  EXPECT_THROW(ExecuteWaitingJob(tooBig), EJobFailed);
+  EXPECT_EQ(Bytes(p.Target), before);
+}
+
+// What the platform lets a process count of itself.
+struct TResourceCounts {
+  DWORD Gdi = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+  DWORD User = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
+  DWORD Handles = [] {
+    DWORD n = 0;
+    GetProcessHandleCount(GetCurrentProcess(), &n);
+    return n;
+  }();
+  int Threads = [] {
+    int n = 0;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
+      n += entry.th32OwnerProcessID == GetCurrentProcessId();
+    CloseHandle(snapshot);
+    return n;
+  }();
+};
+
+// Cancels at random moments of long carves: CARVELO_CANCEL_STRESS times
+// (a few by default). Every cancelled target must stay as it was, also
+// after its worker has gone, and nothing may be left behind.
+TEST(WaitingFrm, CancelStressLeavesNoTraceAndNoChange) {
+  const char* setting = std::getenv("CARVELO_CANCEL_STRESS");
+  const int rounds = setting ? std::atoi(setting) : 8;
+  TPictures model = Pictures(160, 90, 100, 120);
+  const std::vector<uint8_t> carved = CarvedHere(model);
+  const std::vector<uint8_t> untouched = Bytes(model.Target);
+
+  // One job to the end, to warm up the window's classes and to time a job.
+  const auto start = std::chrono::steady_clock::now();
+  {
+    TPictures p{model.Working.Clone(), model.Target.Clone(), {}};
+    ASSERT_EQ(ExecuteWaitingJob(p.Job()), JobDoneResult);
+  }
+  const auto jobTime = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start);
+  ASSERT_TRUE(WaitForLiveWorkers(WorkerPatience));
+  const TResourceCounts before;
+
+  std::mt19937 random(20261209);
+  std::uniform_int_distribution<long long> moment(0, jobTime.count() * 5 / 4);
+  std::vector<TPictures> jobs;
+  std::vector<int> results;
+  for (int i = 0; i < rounds; ++i) {
+    jobs.push_back({model.Working.Clone(), model.Target.Clone(), {}});
+    TWaitingFrm form;
+    form.InitThread(jobs.back().Job());
+    const auto delay = std::chrono::microseconds(moment(random));
+    std::thread robot([&, h = form.Handle()] {
+      std::this_thread::sleep_for(delay);
+      PostMessageW(h, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), reinterpret_cast<LPARAM>(Button(h)));
+    });
+    results.push_back(form.ShowModal());
+    robot.join();
+  }
+  ASSERT_TRUE(WaitForLiveWorkers(WorkerPatience));
+  EXPECT_EQ(LiveWorkerCount(), 0u);
+  int cancelled = 0;
+  for (int i = 0; i < rounds; ++i) {
+    ASSERT_TRUE(results[i] == JobCancelledResult || results[i] == JobDoneResult) << i;
+    cancelled += results[i] == JobCancelledResult;
+    EXPECT_EQ(Bytes(jobs[i].Target), results[i] == JobDoneResult ? carved : untouched) << i;
+  }
+  std::printf("cancelled %d of %d jobs (one job takes %lld us)\n", cancelled, rounds,
+              static_cast<long long>(jobTime.count()));
+  EXPECT_GT(cancelled, 0);
+  const TResourceCounts after;
+  std::printf("threads %d, handles %lu, GDI %lu, USER %lu\n", after.Threads, after.Handles, after.Gdi, after.User);
+  EXPECT_EQ(after.Threads, before.Threads);
+  EXPECT_EQ(after.Handles, before.Handles);
+  EXPECT_EQ(after.Gdi, before.Gdi);
+  EXPECT_EQ(after.User, before.User);
+}
+
+}  // namespace
+}  // namespace carvelo
