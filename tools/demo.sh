@@ -36,6 +36,10 @@ tools/wine.sh regsvr32 /s "$dll" </dev/null
 tools/wine.sh "$build/tests/standin/standin_ppt.exe" --bars "Z:$bars" \
   --insert "Z:$root/examples/coffee_600x400.png" 60 120 600 300 --select 1 \
   --render "Z:$out/slide-before.png" --click "Quick Fitting" --render "Z:$out/slide-after.png" --quit </dev/null
+if cmp -s "$out/slide-before.png" "$out/slide-after.png"; then
+  echo "demo: Quick Fitting left the slide as it was" >&2
+  exit 1
+fi
 
 echo
 echo "The slide before and after Quick Fitting:"
