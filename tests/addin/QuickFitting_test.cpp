@@ -7,7 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <cstring>
 #include <ostream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -15,6 +17,7 @@
 #include "CarveJob.h"
 #include "MessageBoxRobot.h"
 #include "PictureRoundTrip.h"
+#include "WaitFrm_win.h"
 
 using namespace carvelo;
 using namespace carvelo::test;
@@ -41,6 +44,13 @@ class TAddin final : public TPPTAddin {
     return OnDisconnection(host::ext_dm_HostShutdown, custom.Put());
   }
   using TPPTAddin::CarveSettings;
+
+  // When set, watches the job's seams on its worker thread: one that throws
+  // fails the job there, as an engine that gives up does.
+  TSeamObserver seamObserver;
+  int RunCarveJob(const TCarveJob& job) override {
+    return seamObserver ? ExecuteWaitingJob(job, seamObserver) : TPPTAddin::RunCarveJob(job);
+  }
 };
 
 // A picture with something to carve around: a gradient with a dark block.
@@ -183,6 +193,7 @@ TEST(QuickFitting, RefusesWhatItCannotFitAndLeavesTheSlideAsItWas) {
     std::vector<std::wstring> messages;
   };
   const std::wstring notOne(addin::kNotOnePicture), notPicture(addin::kNotAPicture);
+  static constexpr char kSpawnFailure[] = "GEM: Edge_Detect(): FATAL ERROR! Unable to spawn thread!";
   auto picture = [](TStandInSlide& s) { return s.AddPicture(10, 10, 54, 30, Pattern(48, 32)); };
   const TCase cases[] = {
       {"two pictures", [&](TScene& s) { return std::vector{picture(s.slide), picture(s.slide)}; }, {notOne}},
@@ -200,6 +211,12 @@ TEST(QuickFitting, RefusesWhatItCannotFitAndLeavesTheSlideAsItWas) {
          return std::vector{picture(s.slide)};
        },
        {L"Application (unknown member) : Invalid request. There is no active presentation."}},
+      {"an engine that cannot start its workers",
+       [&](TScene& s) {
+         s.addIn->seamObserver = [](int32_t, int32_t) { throw std::runtime_error(kSpawnFailure); };
+         return std::vector{picture(s.slide)};
+       },
+       {L"The picture could not be fitted: " + std::wstring(kSpawnFailure, kSpawnFailure + strlen(kSpawnFailure))}},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.name);

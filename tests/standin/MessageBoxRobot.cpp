@@ -56,10 +56,9 @@ void TMessageBoxRobot::AnswerVisibleBoxes() {
   EnumWindows(CollectBox, reinterpret_cast<LPARAM>(&found));
   for (HWND box : found.boxes) {
     // The text is the static control with id 0xFFFF. A window that closed
-    // while it was read (a progress window done) has no caption to go by.
+    // meanwhile (its texts read as empty) is no longer there to answer.
     TSeen seen{TextOf(box), TextOf(GetDlgItem(box, 0xFFFF))};
-    if (!IsWindowVisible(box)) continue;
-    if (std::ranges::find(leaveAlone_, seen.caption) != leaveAlone_.end()) continue;
+    if (!IsWindow(box) || std::ranges::find(leaveAlone_, seen.caption) != leaveAlone_.end()) continue;
     {
       std::lock_guard lock(mutex_);
       if (!answered_.insert(box).second) continue;
