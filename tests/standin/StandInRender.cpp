@@ -46,11 +46,14 @@ void DrawBox(HDC dc, RECT r, const std::wstring& label) {
 
 }  // namespace
 
+RECT ShapeRect(POINT origin, double scale, const TStandInShape& shape) {
+  return RECT{origin.x + Pixel(shape.left, scale), origin.y + Pixel(shape.top, scale),
+              origin.x + Pixel(shape.left + shape.width, scale), origin.y + Pixel(shape.top + shape.height, scale)};
+}
+
 void DrawSlideShapes(HDC dc, POINT origin, double scale, TStandInSlide& slide) {
   for (const auto& shape : slide.ShapeList()) {
-    const RECT r{origin.x + Pixel(shape->left, scale), origin.y + Pixel(shape->top, scale),
-                 origin.x + Pixel(shape->left + shape->width, scale),
-                 origin.y + Pixel(shape->top + shape->height, scale)};
+    const RECT r = ShapeRect(origin, scale, *shape.Get());
     if (shape->type == host::msoPicture && !shape->pixels.Empty())
       DrawPicture(dc, r, shape->pixels);
     else

@@ -13,6 +13,10 @@ namespace carvelo::standin {
 inline constexpr float kSlideWidthPoints = 720, kSlideHeightPoints = 540;
 inline constexpr double kPixelsPerPoint = 96.0 / 72.0;
 
+// Where a shape lies on a slide drawn from `origin`, `scale` device
+// pixels per point.
+RECT ShapeRect(POINT origin, double scale, const TStandInShape& shape);
+
 // Draws the slide's shapes into `dc`, the slide's top-left corner at
 // `origin`, `scale` device pixels per point.
 void DrawSlideShapes(HDC dc, POINT origin, double scale, TStandInSlide& slide);
