@@ -1,41 +1,21 @@
-// TAutoObject: base of the server's automation objects. It counts references
-// and live objects (for DllCanUnloadNow), answers interface queries for its
-// interfaces, and dispatches through the type information of its default
-// dual interface in the embedded type library.
+// TAutoObject: base of the server's automation objects. A COM object that
+// keeps the module loaded while it lives, it answers for its interfaces and
+// dispatches through the type information of its default dual interface in
+// the embedded type library.
 #pragma once
 
 #include <oaidl.h>
 #include <oleauto.h>
 
-#include <atomic>
-
-#include "ComPtr.h"
+#include "ComObject.h"
 #include "ComServer.h"
 #include "HostError.h"
 
 namespace carvelo::addin {
 
 template <class DefaultInterface, class... Others>
-class TAutoObject : public DefaultInterface, public Others... {
+class TAutoObject : public host::TComObject<DefaultInterface, Others...>, public host::TLiveObject {
  public:
-  TAutoObject(const TAutoObject&) = delete;
-  TAutoObject& operator=(const TAutoObject&) = delete;
-
-  // IUnknown
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-    if (!object) return E_POINTER;
-    *object = InterfaceFor(iid);
-    if (!*object) return E_NOINTERFACE;
-    AddRef();
-    return S_OK;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const ULONG left = --refs_;
-    if (left == 0) delete this;
-    return left;
-  }
-
   // IDispatch, shared by every dual interface of the object.
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
     if (!count) return E_POINTER;
@@ -62,12 +42,11 @@ class TAutoObject : public DefaultInterface, public Others... {
   IDispatch* Dispatch() noexcept { return static_cast<IDispatch*>(static_cast<DefaultInterface*>(this)); }
 
  protected:
-  explicit TAutoObject(const IID& defaultIid) : defaultIid_(defaultIid) { ComServer().ObjectCreated(); }
-  virtual ~TAutoObject() { ComServer().ObjectDestroyed(); }
+  explicit TAutoObject(const IID& defaultIid) : defaultIid_(defaultIid) {}
 
-  // The interface pointer answered for `iid`, or null. Derived classes add
-  // their further interfaces and call this for the rest.
-  virtual void* InterfaceFor(REFIID iid) noexcept {
+  // IUnknown, IDispatch and the default interface; derived classes add their
+  // further interfaces and call this for the rest.
+  void* InterfaceFor(REFIID iid) noexcept override {
     if (iid == IID_IUnknown || iid == IID_IDispatch || iid == defaultIid_) return Dispatch();
     return nullptr;
   }
@@ -89,7 +68,6 @@ class TAutoObject : public DefaultInterface, public Others... {
     return typeInfo_;
   }
 
-  std::atomic<ULONG> refs_{1};
   const IID& defaultIid_;
   host::ComPtr<ITypeInfo> typeInfo_;
 };

@@ -30,7 +30,7 @@ std::wstring TComServer::ModuleFileName() const {
 }
 
 bool TComServer::CanUnloadNow() const noexcept {
-  if (objects_ != 0 || locks_ != 0) return false;
+  if (ObjectCount() != 0 || locks_ != 0) return false;
   try {
     return LiveWorkerCount() == 0;
   } catch (...) {

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "ComPtr.h"
+#include "ComObject.h"
 
 namespace carvelo::addin {
 
@@ -24,12 +24,11 @@ class TComServer {
   // The module's full file name.
   std::wstring ModuleFileName() const;
 
-  void ObjectCreated() noexcept { ++objects_; }
-  void ObjectDestroyed() noexcept { --objects_; }
   void Lock(bool lock) noexcept { lock ? ++locks_ : --locks_; }
-  long ObjectCount() const noexcept { return objects_; }
-  // A carving job's worker that is still running (or stopping after
-  // Cancel) holds the module as well.
+  // The live objects are counted where they are made (host::TLiveObject). A
+  // carving job's worker that is still running (or stopping after Cancel)
+  // holds the module as well.
+  long ObjectCount() const noexcept { return host::LiveObjectCount(); }
   bool CanUnloadNow() const noexcept;
 
   // Factories register themselves when they are created, at module load.
@@ -44,7 +43,7 @@ class TComServer {
 
  private:
   HMODULE module_ = nullptr;
-  std::atomic<long> objects_{0}, locks_{0};
+  std::atomic<long> locks_{0};
   std::vector<TAutoObjectFactory*> factories_;
 };
 

@@ -48,7 +48,11 @@ void TMSOfficeAddIn::BindCommandBars() {
 }
 
 HRESULT TMSOfficeAddIn::OnDisconnection(ext_DisconnectMode removeMode, SAFEARRAY** custom) {
-  return GuardedCall([&] { return DoOnDisconnection(removeMode, custom); });
+  const HRESULT status = GuardedCall([&] { return DoOnDisconnection(removeMode, custom); });
+  // The host may unload the module next: let go of it whatever the handler did.
+  commandBars_ = host::TCommandBars();
+  application_.Reset();
+  return status;
 }
 
 HRESULT TMSOfficeAddIn::OnAddInsUpdate(SAFEARRAY** custom) {

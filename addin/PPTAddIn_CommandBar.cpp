@@ -89,11 +89,10 @@ void TPPTAddin::TearDownCommandBar(ext_DisconnectMode removeMode) {
     sink->SetHandler(nullptr);
     sink.Reset();
   }
-  if (removeMode == host::ext_dm_UserClosed && commandBar_) {
-    commandBar_.Delete();
-    commandBar_ = TCommandBar();
-    buttons_ = {};
-  }
+  if (removeMode == host::ext_dm_UserClosed && commandBar_) commandBar_.Delete();
+  // A kept toolbar is the host's: found again at the next connection.
+  commandBar_ = TCommandBar();
+  buttons_ = {};
 }
 
 }  // namespace carvelo::addin

@@ -47,6 +47,8 @@ HRESULT TPPTAddin::DoOnConnection(ext_ConnectMode, IDispatch*, SAFEARRAY**) {
 
 HRESULT TPPTAddin::DoOnDisconnection(ext_DisconnectMode removeMode, SAFEARRAY**) {
   TearDownCommandBar(removeMode);
+  // An unloaded add-in holds nothing of its host: no events, no application.
+  application_.reset();
   // A cancelled job's worker may still be stopping: give it a moment to end
   // before the host may unload the library.
   WaitForLiveWorkers(WorkerStopPatience);

@@ -102,7 +102,7 @@ class TPPTAddin : public TMSOfficeAddIn {
   std::unique_ptr<host::TPowerPointApplication> application_;
   host::TCommandBar commandBar_;
   std::array<host::TCommandBarButton, kButtonCount> buttons_;
-  std::array<host::ComPtr<TCommandBarButtonEventsSink>, kButtonCount> sinks_;
+  std::array<host::ComPtr<host::TCommandBarButtonEventsSink>, kButtonCount> sinks_;
   std::unique_ptr<TAboutFrm> about_;  // made at the first connection, kept for the object's life
 };
 

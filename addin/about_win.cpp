@@ -69,7 +69,7 @@ std::span<const uint8_t> ResourceBytes(HINSTANCE module, int id) {
   return {static_cast<const uint8_t*>(bytes), SizeofResource(module, found)};
 }
 
-TBitmap MakeDib(const TJpegPicture& picture) {
+TGdiBitmap MakeDib(const TJpegPicture& picture) {
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof info.bmiHeader;
   info.bmiHeader.biWidth = picture.Width;
@@ -78,7 +78,7 @@ TBitmap MakeDib(const TJpegPicture& picture) {
   info.bmiHeader.biBitCount = 24;
   info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
-  TBitmap dib(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  TGdiBitmap dib(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
   if (dib && bits) std::memcpy(bits, picture.Pixels.data(), picture.Pixels.size());
   return dib;
 }
@@ -116,7 +116,7 @@ class TAboutFrm::TForm final : public TDialogForm {
   }
 
   std::array<std::wstring, LabelSpecs.size()> FCaptions;
-  TBitmap FPicture;
+  TGdiBitmap FPicture;
   TShellOpen FShellOpen;
 
   void SetCaption(TAboutLabel label, std::wstring caption) {
@@ -256,7 +256,7 @@ class TAboutFrm::TForm final : public TDialogForm {
     RECT client{};
     GetClientRect(Handle(), &client);
     TMemoryDC canvas(paint.Get());
-    TBitmap buffer(CreateCompatibleBitmap(paint.Get(), client.right, client.bottom));
+    TGdiBitmap buffer(CreateCompatibleBitmap(paint.Get(), client.right, client.bottom));
     if (!canvas.Get() || !buffer) return;
     TSelected target(canvas.Get(), buffer.Get());
     FillRect(canvas.Get(), &client, ColorBrush());
@@ -277,7 +277,7 @@ class TAboutFrm::TForm final : public TDialogForm {
   }
 
   TFont FLinkFont;
-  TBitmap FCloseGlyph;
+  TGdiBitmap FCloseGlyph;
   HCURSOR FCursor = LoadCursorW(nullptr, IDC_ARROW);  // shared system cursors, never destroyed
   int FHot = NoLabel;
   int FPressed = NoLabel;

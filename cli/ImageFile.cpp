@@ -11,8 +11,9 @@
 #include <cstring>
 #include <filesystem>
 
-#include <jpeglib.h>
 #include <png.h>
+
+#include "JpegErrors.h"
 
 // libpng and libjpeg report errors by longjmp. Every function below that
 // calls them and sets a jump point holds no object with a destructor of its
@@ -165,27 +166,11 @@ void WritePng(FILE* Stream, const TBitmap& Bitmap) {
 
 // --- JPEG -----------------------------------------------------------------------
 
-struct TJpegErrors {
-  jpeg_error_mgr Manager;
-  std::jmp_buf Jump;
-  char Text[JMSG_LENGTH_MAX] = "broken JPEG data";
-};
-
-void JpegErrorExit(j_common_ptr Info) {
-  auto* Errors = reinterpret_cast<TJpegErrors*>(Info->err);
-  (*Info->err->format_message)(Info, Errors->Text);
-  std::longjmp(Errors->Jump, 1);
-}
-
-void JpegSilence(j_common_ptr, int) {}
-
 struct TJpegReader {
   TJpegErrors Errors;
   jpeg_decompress_struct Info;
   TJpegReader() {
-    Info.err = jpeg_std_error(&Errors.Manager);
-    Errors.Manager.error_exit = JpegErrorExit;
-    Errors.Manager.emit_message = JpegSilence;
+    Info.err = &Errors.Manager;
     jpeg_create_decompress(&Info);
   }
   ~TJpegReader() { jpeg_destroy_decompress(&Info); }
@@ -224,9 +209,7 @@ struct TJpegWriter {
   TJpegErrors Errors;
   jpeg_compress_struct Info;
   TJpegWriter() {
-    Info.err = jpeg_std_error(&Errors.Manager);
-    Errors.Manager.error_exit = JpegErrorExit;
-    Errors.Manager.emit_message = JpegSilence;
+    Info.err = &Errors.Manager;
     jpeg_create_compress(&Info);
   }
   ~TJpegWriter() { jpeg_destroy_compress(&Info); }

@@ -18,33 +18,38 @@ struct TSize {
   bool operator==(const TSize&) const = default;
 };
 
+// The seams one round of Remove_Areas needs. A vertical seam takes one pixel
+// from each row, so clearing a row of k marks takes at least k of them: a
+// round removes as many columns as the most marks that any one row holds,
+// and as many rows as the most that any one column holds. A thin slanted
+// stroke touches every row and column, yet holds only a mark or two in each;
+// a solid block holds in its widest row a mark for every column it covers.
 struct TMarks {
-  int32_t Columns;  // columns holding at least one weight marked for removal
-  int32_t Rows;     // rows holding at least one
+  int32_t Columns;  // the most marks in any one row
+  int32_t Rows;     // the most marks in any one column
 };
 
 TMarks Count_Marks(const GML_Int& Weights) {
-  const int32_t Width = Weights.Width();
-  std::vector<uint8_t> Column_Marked(static_cast<size_t>(Width), 0);
+  std::vector<int32_t> In_Column(static_cast<size_t>(Weights.Width()), 0);
   TMarks Marks{0, 0};
   for (int32_t Y = 0; Y < Weights.Height(); ++Y) {
     const int32_t* Row = Weights.Row(Y);
-    bool Row_Marked = false;
-    for (int32_t X = 0; X < Width; ++X)
+    int32_t In_Row = 0;
+    for (int32_t X = 0; X < Weights.Width(); ++X)
       if (Row[X] < 0) {
-        Row_Marked = true;
-        Column_Marked[static_cast<size_t>(X)] = 1;
+        ++In_Row;
+        ++In_Column[static_cast<size_t>(X)];
       }
-    Marks.Rows += Row_Marked ? 1 : 0;
+    Marks.Columns = std::max(Marks.Columns, In_Row);
   }
-  Marks.Columns = static_cast<int32_t>(std::count(Column_Marked.begin(), Column_Marked.end(), 1));
+  for (int32_t In : In_Column) Marks.Rows = std::max(Marks.Rows, In);
   return Marks;
 }
 
 // The size one round of Remove_Areas carves the picture to. Mode 0 removes
-// rows when fewer rows than columns hold marks, else columns. A round always
-// keeps one column and one row, so marks everywhere cannot carve the picture
-// away and it can grow back.
+// rows when a round needs fewer rows than columns, else columns. A round
+// always keeps one column and one row, so marks everywhere cannot carve the
+// picture away and it can grow back.
 TSize Round_Target(TSize Picture, TMarks Marks, uint8_t Mode) {
   const TSize Fewer_Columns{Picture.Width - std::min(Marks.Columns, Picture.Width - 1), Picture.Height};
   const TSize Fewer_Rows{Picture.Width, Picture.Height - std::min(Marks.Rows, Picture.Height - 1)};

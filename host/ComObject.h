@@ -1,6 +1,9 @@
-// Reference counting shared by the hand-written COM objects (event sinks and
-// the like): the object starts with one reference, handed to the creator by
-// MakeComObject, and deletes itself when the last one goes.
+// The base of every hand-written COM object (the add-in, the event sinks, the
+// stand-in's objects): exact reference counting, and interface queries
+// answered from InterfaceFor. The object starts with one reference, handed to
+// its creator by MakeComObject, and deletes itself when the last one goes.
+// An object the module hands to its host also derives from TLiveObject:
+// the module can't unload while one lives (DllCanUnloadNow).
 #pragma once
 
 #include <objbase.h>
@@ -12,13 +15,33 @@
 
 namespace carvelo::host {
 
-template <class Interface>
-class TRefCounted : public Interface {
- public:
-  TRefCounted() = default;
-  TRefCounted(const TRefCounted&) = delete;
-  TRefCounted& operator=(const TRefCounted&) = delete;
+// The objects of this module that keep it loaded.
+long LiveObjectCount() noexcept;
 
+class TLiveObject {
+ public:
+  TLiveObject(const TLiveObject&) = delete;
+  TLiveObject& operator=(const TLiveObject&) = delete;
+
+ protected:
+  TLiveObject() noexcept;
+  ~TLiveObject();
+};
+
+template <class Primary, class... Others>
+class TComObject : public Primary, public Others... {
+ public:
+  TComObject(const TComObject&) = delete;
+  TComObject& operator=(const TComObject&) = delete;
+
+  // IUnknown, for every interface of the object.
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+    if (!object) return E_POINTER;
+    *object = InterfaceFor(iid);
+    if (!*object) return E_NOINTERFACE;
+    AddRef();
+    return S_OK;
+  }
   ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
   ULONG STDMETHODCALLTYPE Release() override {
     const ULONG left = --refs_;
@@ -27,7 +50,15 @@ class TRefCounted : public Interface {
   }
 
  protected:
-  virtual ~TRefCounted() = default;
+  TComObject() = default;
+  virtual ~TComObject() = default;
+
+  // The interface pointer answered for `iid`, or null. Derived classes
+  // answer their interfaces and call this for the rest: IUnknown, the
+  // object's identity, is its first interface.
+  virtual void* InterfaceFor(REFIID iid) noexcept {
+    return iid == IID_IUnknown ? static_cast<Primary*>(this) : nullptr;
+  }
 
  private:
   std::atomic<ULONG> refs_{1};

@@ -1,37 +1,22 @@
 #include "PowerPointApplication.h"
 
-#include <ocidl.h>
-
-#include "ComObject.h"
+#include "EventSink.h"
 #include "HostError.h"
 #include "HostIds.h"
 
 namespace carvelo::host {
 
 // Receives the application's events; only WindowSelectionChange is wanted.
-class TApplicationEventsSink final : public TRefCounted<IDispatch> {
+class TApplicationEventsSink final : public TEventSink {
  public:
+  TApplicationEventsSink() : TEventSink(DIID_PowerPointEApplication) {}
+
   void SetHandler(TPowerPointApplication::TSelectionChangeHandler handler) { handler_ = std::move(handler); }
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-    if (!object) return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_IDispatch || iid == DIID_PowerPointEApplication) {
-      *object = static_cast<IDispatch*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
-    if (count) *count = 0;
-    return E_NOTIMPL;
-  }
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
-                                   UINT*) override {
-    if (id != DISPID_WindowSelectionChange) return DISP_E_MEMBERNOTFOUND;
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
+                                   EXCEPINFO* info, UINT* argError) override {
+    if (id != DISPID_WindowSelectionChange)
+      return TEventSink::Invoke(id, iid, lcid, flags, params, result, info, argError);
     if (!handler_) return S_OK;
     return GuardedCall([&] {
       IDispatch* selection = nullptr;
@@ -48,14 +33,6 @@ class TApplicationEventsSink final : public TRefCounted<IDispatch> {
 };
 
 namespace {
-ComPtr<IConnectionPoint> EventsConnectionPoint(IDispatch* application) {
-  ComPtr<IConnectionPointContainer> container;
-  ComPtr<IConnectionPoint> point;
-  if (SUCCEEDED(application->QueryInterface(IID_IConnectionPointContainer, container.PutVoid())))
-    container->FindConnectionPoint(DIID_PowerPointEApplication, point.Put());
-  return point;
-}
-
 // The running PowerPoint from the Running Object Table, else a new one.
 ComPtr<IDispatch> RunningOrNewPowerPoint() {
   ComPtr<IUnknown> running;
@@ -81,23 +58,15 @@ TPowerPointApplication::~TPowerPointApplication() {
 void TPowerPointApplication::Connect() {
   Disconnect();
   application_ = TDispatch(RunningOrNewPowerPoint());
-  ListenToEvents();
-}
-
-void TPowerPointApplication::ListenToEvents() {
-  if (ComPtr<IConnectionPoint> point = EventsConnectionPoint(application_.Get())) {
-    DWORD cookie = 0;
-    if (SUCCEEDED(point->Advise(sink_.Get(), &cookie))) cookie_ = cookie;
-  }
+  sink_->Connect(application_.Get());
 }
 
 void TPowerPointApplication::Disconnect() noexcept {
-  if (cookie_ != 0 && application_) {
-    if (ComPtr<IConnectionPoint> point = EventsConnectionPoint(application_.Get())) point->Unadvise(cookie_);
-  }
-  cookie_ = 0;
+  sink_->Disconnect();
   application_ = TDispatch();
 }
+
+bool TPowerPointApplication::ListensToEvents() const noexcept { return sink_->Connected(); }
 
 void TPowerPointApplication::SetOnWindowSelectionChange(TSelectionChangeHandler handler) {
   sink_->SetHandler(std::move(handler));

@@ -29,7 +29,7 @@ class TPowerPointApplication {
   void Disconnect() noexcept;
   bool Connected() const noexcept { return static_cast<bool>(application_); }
   // Whether the event connection was made (the host offers the events).
-  bool ListensToEvents() const noexcept { return cookie_ != 0; }
+  bool ListensToEvents() const noexcept;
 
   void SetOnWindowSelectionChange(TSelectionChangeHandler handler);
 
@@ -38,10 +38,8 @@ class TPowerPointApplication {
   TPresentation ActivePresentation() const;
 
  private:
-  void ListenToEvents();
   TDispatch application_;
   ComPtr<TApplicationEventsSink> sink_;
-  DWORD cookie_ = 0;
 };
 
 }  // namespace carvelo::host

@@ -20,19 +20,23 @@ int32_t TSeamTally::Permille() const {
 namespace {
 
 // The columns or rows that the first round of automatic area removal carves
-// out: those holding a remove mark, whichever are fewer, always leaving one.
+// out: as many columns as the most remove marks in one row, or as many rows
+// as the most in one column, whichever are fewer, always leaving one.
 int32_t FirstRemovalRound(const GML_Int& Weights) {
   const int32_t Width = Weights.Width(), Height = Weights.Height();
-  std::vector<bool> MarkedColumn(static_cast<size_t>(Width), false);
-  int32_t Rows = 0;
+  std::vector<int32_t> InColumn(static_cast<size_t>(Width), 0);
+  int32_t Columns = 0;
   for (int32_t y = 0; y < Height; ++y) {
     const int32_t* Row = Weights.Row(y);
-    bool Marked = false;
+    int32_t InRow = 0;
     for (int32_t x = 0; x < Width; ++x)
-      if (Row[x] < 0) Marked = MarkedColumn[static_cast<size_t>(x)] = true;
-    Rows += Marked;
+      if (Row[x] < 0) {
+        ++InRow;
+        ++InColumn[static_cast<size_t>(x)];
+      }
+    Columns = std::max(Columns, InRow);
   }
-  const auto Columns = static_cast<int32_t>(std::count(MarkedColumn.begin(), MarkedColumn.end(), true));
+  const int32_t Rows = InColumn.empty() ? 0 : *std::max_element(InColumn.begin(), InColumn.end());
   return Rows < Columns ? std::min(Rows, Height - 1) : std::min(Columns, std::max(Width - 1, 0));
 }
 

@@ -15,12 +15,8 @@
 #include <utility>
 #include <vector>
 
-// The UI toolkit calls its bitmap handle TBitmap, like the job's pictures:
-// seen here under another name.
-#define TBitmap TGdiBitmap
 #include "DialogForm_win.h"
 #include "Glyphs_win.h"
-#undef TBitmap
 #include "JobProgress.h"
 #include "JpegDecode.h"
 

@@ -213,7 +213,7 @@ class TSetupFrm::TForm final : public TDialogForm {
     return metrics.tmHeight;
   }
 
-  TBitmap FOkGlyph, FCancelGlyph;
+  TGdiBitmap FOkGlyph, FCancelGlyph;
 };
 
 TSetupFrm::TSetupFrm(HINSTANCE__* module) : FForm(std::make_unique<TForm>(module)) {}

@@ -82,6 +82,26 @@ TEST(AddInConnection, AHostWithoutCommandBarsShowsTheMessageOnceAndStillConnects
   EXPECT_EQ(addIn->Settings(), TCarveSettings{});
 }
 
+// What the object holds of another: its reference count apart from ours.
+ULONG ReferencesTo(IUnknown* object) {
+  object->AddRef();
+  return object->Release();
+}
+
+TEST(AddInConnection, DisconnectionLetsGoOfPowerPointAndItsEvents) {
+  for (const auto mode : {host::ext_dm_HostShutdown, host::ext_dm_UserClosed}) {
+    TStandInPowerPoint powerPoint;
+    const ULONG unconnected = ReferencesTo(powerPoint.Application());
+    auto addIn = TObservedAddin::Make();
+    ASSERT_EQ(addIn->Connect(powerPoint.Application()), S_OK);
+    ASSERT_EQ(powerPoint.App().SinkCount(), 1u);
+    EXPECT_EQ(addIn->Disconnect(mode), S_OK);
+    EXPECT_EQ(powerPoint.App().SinkCount(), 0u) << mode;
+    EXPECT_EQ(ReferencesTo(powerPoint.Application()), unconnected) << mode;
+    EXPECT_EQ(addIn->Application(), nullptr) << mode;
+  }
+}
+
 TEST(AddInConnection, AnUnnamedHostIsCalledUnknown) {
   TStandInPowerPoint powerPoint(Host(L"", true));
   auto addIn = TObservedAddin::Make();

@@ -7,8 +7,8 @@
 #include "StandInHost.h"
 
 using namespace carvelo;
-using addin::TCommandBarButtonEventsSink;
-using addin::TEventSink;
+using host::TCommandBarButtonEventsSink;
+using host::TEventSink;
 using host::ComPtr;
 
 namespace {

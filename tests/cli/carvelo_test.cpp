@@ -229,6 +229,23 @@ TEST_F(CarveloTool, MaskRemovesTheMarkedObjectAtTheSameSize) {
   EXPECT_EQ(PlainBlue, 6 * 12);
 }
 
+TEST_F(CarveloTool, AThinSlantedStrokeLeavesThePictureWhole) {
+  // A one-pixel red line from corner to corner: carved out with a seam or
+  // two, so a large part of the picture keeps its place, rather than being
+  // carved down to a row and grown back.
+  const TBitmap Source = Picture(60, 40, Background);
+  WriteImage(In("in.png"), Source);
+  WriteImage(In("mask.png"), Picture(60, 40, [](int32_t x, int32_t y) {
+               return y == x * 39 / 59 ? TRGB{255, 0, 0} : TRGB{255, 255, 255};
+             }));
+  ASSERT_EQ(Run({In("in.png"), In("out.png"), "--size", "60x40", "--mask", In("mask.png")}).Status, 0);
+  const TBitmap Out = ReadImage(In("out.png"));
+  int Kept = 0;
+  for (int32_t y = 0; y < 40; ++y)
+    for (int32_t x = 0; x < 60; ++x) Kept += GetPixelRGB(Out, x, y) == GetPixelRGB(Source, x, y);
+  EXPECT_GT(Kept, 60 * 40 / 3);
+}
+
 TEST_F(CarveloTool, MaskFollowsAPreScaledPicture) {
   // Shrunk to half both ways, the marks are brought to the working size
   // pixel for pixel and still remove the object.

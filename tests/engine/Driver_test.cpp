@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <functional>
 #include <random>
 #include <tuple>
 #include <utility>
@@ -281,13 +282,16 @@ TEST(RemoveAreas, WithoutRemoveMarksOrWithAnUnknownModeCopies) {
   }
 }
 
+// Each round keeps one column (row): the first removes all but one, later
+// rounds find nothing left to remove, and the picture grows back by as many.
 TEST(RemoveAreas, MarksOnEveryRowAndColumnNeverCarveThePictureAway) {
   for (auto [W, H] : {std::pair{6, 4}, {4, 6}, {5, 5}, {1, 5}, {5, 1}, {1, 1}, {2, 2}})
     for (uint8_t Mode : {0, 1, 2}) {
       const GML_Color Source = Textured(W, H, 7);
       GML_Int Weights(W, H);
       Weights.Fill(-Protect);
-      TGEM Engine;
+      Passes Seen;
+      TGEM Engine(Seen.Control());
       GML_Int WorkWeights;
       GML_Color Dest;
       Engine.Remove_Areas(Source, Weights, Mode, 10, Stretch, Filter_Prewitt, true, WorkWeights, Dest);
@@ -295,7 +299,32 @@ TEST(RemoveAreas, MarksOnEveryRowAndColumnNeverCarveThePictureAway) {
       EXPECT_EQ(Dest.Height(), H);
       EXPECT_EQ(WorkWeights.Width(), W);
       EXPECT_EQ(WorkWeights.Height(), H);
+      const bool Rows = Mode == 2 || (Mode == 0 && H < W);
+      const int32_t All_But_One = (Rows ? H : W) - 1;
+      EXPECT_EQ(Seen.Totals, std::vector<int32_t>(All_But_One > 0 ? 2 : 0, All_But_One))
+          << W << "x" << H << " mode " << int(Mode);
     }
+}
+
+// On equal counts the automatic mode removes columns: it carves exactly as
+// the column mode does, and unlike the row mode.
+TEST(RemoveAreas, AutomaticModeRemovesColumnsOnATie) {
+  const GML_Color Source = Textured(30, 20, 16);
+  for (int32_t Side : {1, 3}) {  // one marked pixel, a square block
+    GML_Int Weights = Zeros(30, 20);
+    for (int32_t y = 8; y < 8 + Side; ++y)
+      for (int32_t x = 12; x < 12 + Side; ++x) Weights.Put(x, y, -Protect);
+    const auto Carved_In = [&](uint8_t Mode) {
+      TGEM Engine;
+      GML_Int WorkWeights;
+      GML_Color Dest;
+      Engine.Remove_Areas(Source, Weights, Mode, 10, Stretch, Filter_Prewitt, true, WorkWeights, Dest);
+      return Bytes(Dest);
+    };
+    const std::vector<uint32_t> Automatic = Carved_In(0);
+    EXPECT_EQ(Automatic, Carved_In(1)) << Side;
+    EXPECT_NE(Automatic, Carved_In(2)) << Side;
+  }
 }
 
 TEST(CarveResize, EqualSizeOnlyCopies) {
@@ -381,6 +410,54 @@ TEST(CarveImage, EveryBuildCarvesTheSameBytes) {
     EXPECT_EQ(Fnv1a(std::vector<uint32_t>(W.begin(), W.end()), Fnv1a(Bytes(Out.Dest))), Hash)
         << Size.first << "x" << Size.second;
   }
+}
+
+// Solid marks hold in their widest row as many marks as the columns they
+// cover, and in their tallest column as many as the rows they cover: every
+// build carves them to these very bytes, recorded from the native build.
+TEST(RemoveAreas, SolidMarksCarveTheSameBytes) {
+  const GML_Color Source = Textured(64, 48, 17);
+  const std::pair<std::function<bool(int32_t, int32_t)>, uint64_t> Cases[] = {
+      // wide: rows out
+      {[](int32_t x, int32_t y) { return x >= 20 && x < 31 && y >= 14 && y < 21; }, 13280626665155934117ull},
+      // tall: columns out
+      {[](int32_t x, int32_t y) { return x >= 8 && x < 13 && y >= 5 && y < 30; }, 18337503331508847486ull},
+      // a disc, as wide as high: columns out
+      {[](int32_t x, int32_t y) { return (x - 40) * (x - 40) + (y - 24) * (y - 24) <= 36; }, 9992473010709445054ull},
+  };
+  for (const auto& [Marked, Hash] : Cases) {
+    GML_Int Weights = Zeros(64, 48);
+    for (int32_t y = 0; y < 48; ++y)
+      for (int32_t x = 0; x < 64; ++x)
+        if (Marked(x, y)) Weights.Put(x, y, -Protect);
+    TGEM Engine;
+    GML_Int WorkWeights;
+    GML_Color Dest;
+    Engine.Remove_Areas(Source, Weights, 0, 10, Stretch, Filter_Prewitt, true, WorkWeights, Dest);
+    const std::vector<int32_t> W = Bytes(WorkWeights);
+    EXPECT_EQ(Fnv1a(std::vector<uint32_t>(W.begin(), W.end()), Fnv1a(Bytes(Dest))), Hash);
+  }
+}
+
+// A thin slanted stroke touches every row and every column, but holds at most
+// two marks in a row and one in a column: one row goes out and comes back,
+// and the picture stays whole instead of being carved down to one row.
+TEST(RemoveAreas, AThinSlantedStrokeTakesFewSeams) {
+  const int32_t W = 60, H = 40;
+  const GML_Color Source = Textured(W, H, 18);
+  GML_Int Weights = Zeros(W, H);
+  for (int32_t x = 0; x < W; ++x) Weights.Put(x, x * (H - 1) / (W - 1), -Protect);
+  Passes Seen;
+  TGEM Engine(Seen.Control());
+  GML_Int WorkWeights;
+  GML_Color Dest;
+  Engine.Remove_Areas(Source, Weights, 0, 10, Stretch, Filter_Prewitt, true, WorkWeights, Dest);
+  EXPECT_EQ(Seen.Totals, (std::vector<int32_t>{1, 1}));
+  int32_t Kept = 0;  // pixels above or below both seams keep their place
+  for (int32_t y = 0; y < H; ++y)
+    for (int32_t x = 0; x < W; ++x) Kept += Dest.Get(x, y) == Source.Get(x, y);
+  EXPECT_GT(Kept, W * H / 3);
+  for (int32_t Value : Bytes(WorkWeights)) ASSERT_GE(Value, 0);  // the stroke is gone
 }
 
 TEST(WidenMap, KeepsSizeAndValuesAndMakesRoom) {

@@ -261,6 +261,21 @@ TEST(FindSeam, CostsSaturateInsteadOfWrapping) {
   EXPECT_EQ(Row(M, 3)[0], INT32_MIN);
 }
 
+TEST(FindSeam, InnerColumnsSaturateToo) {
+  // Every cell weighs 2^30 (or -2^30), so every sum leaves the range from
+  // row 1 or 2 on, in the inner columns as in the border ones.
+  for (bool Forward : {false, true})
+    for (int32_t W : {3, 6})
+      for (int32_t Weight : {1 << 30, -(1 << 30)}) {
+        GML_Int M(W, 4);
+        PAPixel Path;
+        TGEM().Find_Seam(Filled(W, 4, 0), Filled(W, 4, Weight), M, Path, Forward, true);
+        for (int32_t y = 1; y < 4; ++y)
+          ASSERT_EQ(Row(M, y), std::vector<int32_t>(W, Weight > 0 ? INT32_MAX : INT32_MIN))
+              << W << " wide, row " << y << ", forward " << Forward << ", weight " << Weight;
+      }
+}
+
 // The update belongs to each column half: here the right half's window
 // closes in from the middle over unchanged values while the left half's
 // window is still busy at its own last column. One window across the whole

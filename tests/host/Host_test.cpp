@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "ComObject.h"
 #include "Dispatch.h"
 #include "HostError.h"
 #include "HostIds.h"
@@ -215,6 +216,15 @@ TEST(HostApplication, AHandlerErrorBecomesTheEventsStatus) {
   app.SetOnWindowSelectionChange([](IDispatch*) { throw EHostError(DISP_E_BADINDEX, "test"); });
   app.Connect();
   EXPECT_EQ(powerPoint.SelectNothing(), std::vector<HRESULT>{DISP_E_BADINDEX});
+}
+
+TEST(HostApplication, ItsEventSinkKeepsTheModuleLoadedWhileItLives) {
+  const long before = LiveObjectCount();
+  {
+    TPowerPointApplication app;
+    EXPECT_EQ(LiveObjectCount(), before + 1);
+  }
+  EXPECT_EQ(LiveObjectCount(), before);
 }
 
 TEST(HostApplication, WithoutARunningPowerPointConnectRaises) {

@@ -80,6 +80,30 @@ TEST(PixelTransfer, ResultIgnoresTheFourthByteAndCoversItsOwnSize) {
   EXPECT_EQ(GetPixelRGB(Small, 0, 0), (TRGB{1, 2, 3}));
 }
 
+TEST(PixelTransfer, ResultWritesNothingOutsideItsOwnArea) {
+  // The result's rows have room beyond its width holding another colour, so
+  // a write past the result's width shows natively; a write past the end of
+  // the target shows in the sanitizer build.
+  const TRGB Inside{1, 2, 3}, Spare{200, 0, 0}, Untouched = Grey(9);
+  const struct {
+    int32_t RW, RH, TW, TH;
+  } Cases[] = {{2, 2, 4, 2}, {2, 1, 3, 1}, {3, 2, 2, 2}, {2, 2, 2, 1}};
+  for (int32_t Depth : {24, 32})
+    for (const auto& Case : Cases) {
+      GML_Color Result(Case.RW + 2, Case.RH);
+      for (int32_t y = 0; y < Case.RH; ++y)
+        for (int32_t x = 0; x < Case.RW + 2; ++x) Result.Put(x, y, EngineWordOf(x < Case.RW ? Inside : Spare));
+      Result.SetWidth(Case.RW);
+      TBitmap Target = Uniform(Case.TW, Case.TH, Untouched, Depth);
+      WriteResult(Result, Target);
+      for (int32_t y = 0; y < Case.TH; ++y)
+        for (int32_t x = 0; x < Case.TW; ++x)
+          ASSERT_EQ(GetPixelRGB(Target, x, y), x < Case.RW && y < Case.RH ? Inside : Untouched)
+              << Case.RW << "x" << Case.RH << " into " << Case.TW << "x" << Case.TH << " at " << x << "," << y
+              << ", depth " << Depth;
+    }
+}
+
 TEST(FittedSize, RoundsHalvesToEvenAndKeepsOnePixel) {
   EXPECT_EQ(FittedSize(600, 400, 1.5, 1.0), (TPictureSize{900, 400}));
   EXPECT_EQ(FittedSize(5, 3, 0.5, 0.5), (TPictureSize{2, 2}));  // 2.5, 1.5

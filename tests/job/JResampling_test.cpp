@@ -52,6 +52,21 @@ TEST(ContributorTable, HalvingUsesSevenTapsScaledByTheFactor) {
   EXPECT_EQ(ListOf(T, 0).front(), (TContributor{3, -1138}));  // candidate -3 mirrored
 }
 
+TEST(ContributorTable, PastTheRightEdgeTheEdgePixelIsRepeated) {
+  // N reads N - 1, N + 1 reads N - 2: only lists that reach two past the
+  // edge, as the last ones of a shrink and of a growth do, tell this apart.
+  const struct {
+    int32_t N, M;
+    std::vector<TContributor> Last;
+  } Cases[] = {
+      {8, 4, {{3, -1138}, {4, 1820}, {5, 17522}, {6, 29127}, {7, 17522}, {7, 1820}, {6, -1138}}},
+      {2, 4, {{0, -2276}, {1, 35044}, {1, 35044}, {0, -2276}}},
+  };
+  for (const auto& Case : Cases)
+    EXPECT_EQ(ListOf(TContributorTable(Case.N, Case.M), Case.M - 1), Case.Last) << Case.N << " -> " << Case.M;
+  EXPECT_EQ(MirrorIndex(6, 5), 3);
+}
+
 TEST(ContributorTable, NoListOutgrowsItsRoom) {
   for (auto [N, M] : {std::pair{7, 3}, {100, 7}, {13, 13}, {5, 17}, {600, 397}, {3, 1000}}) {
     const TContributorTable T(N, M);

@@ -43,21 +43,11 @@ const TVariant& TArgs::Value() const {
 }
 
 // One connection point: advised sinks by cookie.
-class TConnectionPoint final : public host::TRefCounted<IConnectionPoint> {
+class TConnectionPoint final : public host::TComObject<IConnectionPoint> {
  public:
   TConnectionPoint(TStandInObject* owner, const IID& iid) : owner_(owner), iid_(iid) {}
   void Orphan() noexcept { owner_ = nullptr; }
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-    if (!object) return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_IConnectionPoint) {
-      *object = static_cast<IConnectionPoint*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
   HRESULT STDMETHODCALLTYPE GetConnectionInterface(IID* iid) override {
     if (!iid) return E_POINTER;
     *iid = iid_;
@@ -94,6 +84,10 @@ class TConnectionPoint final : public host::TRefCounted<IConnectionPoint> {
   size_t Count() const noexcept { return sinks_.size(); }
 
  private:
+  void* InterfaceFor(REFIID iid) noexcept override {
+    return iid == IID_IConnectionPoint ? static_cast<IConnectionPoint*>(this) : TComObject::InterfaceFor(iid);
+  }
+
   TStandInObject* owner_;
   IID iid_;
   DWORD nextCookie_ = 1;
@@ -108,23 +102,10 @@ TStandInObject::~TStandInObject() {
   if (events_) events_->Orphan();
 }
 
-ULONG TStandInObject::Release() {
-  const ULONG left = --refs_;
-  if (left == 0) delete this;
-  return left;
-}
-
-HRESULT TStandInObject::QueryInterface(REFIID iid, void** object) {
-  if (!object) return E_POINTER;
-  *object = nullptr;
-  if (iid == IID_IUnknown || iid == IID_IDispatch || (typedIid_ && iid == *typedIid_))
-    *object = static_cast<IDispatch*>(this);
-  else if (eventsIid_ && iid == IID_IConnectionPointContainer)
-    *object = static_cast<IConnectionPointContainer*>(this);
-  else
-    return E_NOINTERFACE;
-  AddRef();
-  return S_OK;
+void* TStandInObject::InterfaceFor(REFIID iid) noexcept {
+  if (iid == IID_IDispatch || (typedIid_ && iid == *typedIid_)) return static_cast<IDispatch*>(this);
+  if (eventsIid_ && iid == IID_IConnectionPointContainer) return static_cast<IConnectionPointContainer*>(this);
+  return TComObject::InterfaceFor(iid);
 }
 
 HRESULT TStandInObject::GetTypeInfoCount(UINT* count) {

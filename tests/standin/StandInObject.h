@@ -6,13 +6,12 @@
 
 #include <ocidl.h>
 
-#include <atomic>
 #include <map>
 #include <span>
 #include <string>
 #include <vector>
 
-#include "ComPtr.h"
+#include "ComObject.h"
 #include "ComValues.h"
 
 namespace carvelo::standin {
@@ -55,15 +54,8 @@ class TArgs {
 
 class TConnectionPoint;
 
-class TStandInObject : public IDispatch, public IConnectionPointContainer {
+class TStandInObject : public host::TComObject<IDispatch, IConnectionPointContainer> {
  public:
-  TStandInObject(const TStandInObject&) = delete;
-  TStandInObject& operator=(const TStandInObject&) = delete;
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-  ULONG STDMETHODCALLTYPE Release() override;
-
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
   HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override;
@@ -82,14 +74,17 @@ class TStandInObject : public IDispatch, public IConnectionPointContainer {
   // `typedIid`: the object's own interface id answered besides IDispatch;
   // `eventsIid`: its event interface, or null for none.
   TStandInObject(const IID* typedIid, const IID* eventsIid);
-  virtual ~TStandInObject();
+  ~TStandInObject() override;
+
+  // IUnknown, IDispatch, the typed interface, and the connection points when
+  // the object has events.
+  void* InterfaceFor(REFIID iid) noexcept override;
 
   virtual std::span<const TMember> Members() const = 0;
   // Runs one member; raises EStandInError. Property puts return nothing.
   virtual TVariant Call(DISPID id, const TArgs& args) = 0;
 
  private:
-  std::atomic<ULONG> refs_{1};
   const IID* typedIid_;
   const IID* eventsIid_;
   ComPtr<TConnectionPoint> events_;
@@ -102,7 +97,7 @@ TVariant ObjectValue(const ComPtr<T>& object) {
 
 template <class T, class... Args>
 ComPtr<T> MakeStandIn(Args&&... args) {
-  return ComPtr<T>::Adopt(new T(std::forward<Args>(args)...));
+  return host::MakeComObject<T>(std::forward<Args>(args)...);
 }
 
 }  // namespace carvelo::standin

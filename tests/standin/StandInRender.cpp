@@ -3,7 +3,7 @@
 #include <cmath>
 #include <new>
 
-#include "DialogForm_win.h"
+#include "Gdi_win.h"
 #include "HostIds.h"
 
 namespace carvelo::standin {
@@ -65,7 +65,7 @@ TPixels RenderSlide(TStandInSlide& slide) {
   const int width = Pixel(kSlideWidthPoints, kPixelsPerPoint), height = Pixel(kSlideHeightPoints, kPixelsPerPoint);
   const BITMAPINFO info = TopDown32(width, height);
   void* bits = nullptr;
-  const TGdiObject<HBITMAP> bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  const TGdiBitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
   const TMemoryDC dc(nullptr);
   if (!bitmap || !dc.Get()) throw std::bad_alloc();
   {

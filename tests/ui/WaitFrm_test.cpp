@@ -154,8 +154,19 @@ TEST(WaitingFrm, FailuresEndTheJobAsFailedWithTheReason) {
   EXPECT_EQ(Bytes(p.Target), before);
 }
 
-// What the platform lets a process count of itself.
+BOOL CALLBACK CountWindow(HWND, LPARAM count) {
+  ++*reinterpret_cast<int*>(count);
+  return TRUE;
+}
+
+// What the platform lets a process count of itself. (Wine answers 0 for the
+// GDI, USER and handle counts; it does count threads and windows.)
 struct TResourceCounts {
+  int Windows = [] {
+    int n = 0;
+    EnumThreadWindows(GetCurrentThreadId(), &CountWindow, reinterpret_cast<LPARAM>(&n));
+    return n;
+  }();
   DWORD Gdi = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
   DWORD User = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
   DWORD Handles = [] {
@@ -198,6 +209,7 @@ TEST(WaitingFrm, CancelStressLeavesNoTraceAndNoChange) {
   std::mt19937 random(20261209);
   std::uniform_int_distribution<long long> moment(0, jobTime.count() * 5 / 4);
   std::vector<TPictures> jobs;
+  jobs.reserve(rounds);  // the pictures stay where their jobs saw them
   std::vector<int> results;
   for (int i = 0; i < rounds; ++i) {
     jobs.push_back({model.Working.Clone(), model.Target.Clone(), {}});
@@ -223,8 +235,10 @@ TEST(WaitingFrm, CancelStressLeavesNoTraceAndNoChange) {
               static_cast<long long>(jobTime.count()));
   EXPECT_GT(cancelled, 0);
   const TResourceCounts after;
-  std::printf("threads %d, handles %lu, GDI %lu, USER %lu\n", after.Threads, after.Handles, after.Gdi, after.User);
+  std::printf("threads %d, windows %d, handles %lu, GDI %lu, USER %lu\n", after.Threads, after.Windows, after.Handles,
+              after.Gdi, after.User);
   EXPECT_EQ(after.Threads, before.Threads);
+  EXPECT_EQ(after.Windows, before.Windows);
   EXPECT_EQ(after.Handles, before.Handles);
   EXPECT_EQ(after.Gdi, before.Gdi);
   EXPECT_EQ(after.User, before.User);

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Takes docs/setup.png and docs/about.png: shows each window under Xvfb with
-# the Windows build's ui_show and grabs the screen around it.
+# Takes docs/setup.png, docs/about.png and docs/progress.png (a carve held
+# halfway): shows each window under Xvfb with the Windows build's ui_show and
+# grabs the screen around it.
 #   tests/ui/screenshots.sh [build dir]   (default build/win-x86_64)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -14,7 +15,7 @@ wine_session_start
 # wider face.
 cp -n /usr/share/wine/fonts/tahoma*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
 tmp=$(mktemp -d)
-for which in setup about; do
+for which in setup about progress; do
   rm -f "$tmp/ready" "$tmp/done"
   tools/wine.sh "$build/tests/ui/ui_show.exe" "$which" "Z:$tmp/ready" "Z:$tmp/done" &
   pid=$!

@@ -1,12 +1,9 @@
 #include "EventSink.h"
 
-#include "ComServer.h"
 #include "HostError.h"
 #include "HostIds.h"
 
-namespace carvelo::addin {
-
-using host::ComPtr;
+namespace carvelo::host {
 
 namespace {
 ComPtr<IConnectionPoint> ConnectionPointOf(IUnknown* source, const IID& eventInterface) {
@@ -18,9 +15,7 @@ ComPtr<IConnectionPoint> ConnectionPointOf(IUnknown* source, const IID& eventInt
 }
 }  // namespace
 
-TEventSink::TEventSink(const IID& eventInterface) : eventInterface_(eventInterface) { ComServer().ObjectCreated(); }
-
-TEventSink::~TEventSink() { ComServer().ObjectDestroyed(); }
+TEventSink::TEventSink(const IID& eventInterface) : eventInterface_(eventInterface) {}
 
 bool TEventSink::Connect(IUnknown* source) {
   if (Connected()) Disconnect();
@@ -40,23 +35,9 @@ bool TEventSink::Disconnect() {
   return cookie_ == 0;
 }
 
-HRESULT TEventSink::QueryInterface(REFIID iid, void** object) {
-  if (!object) return E_POINTER;
-  if (iid == IID_IUnknown || iid == IID_IDispatch || iid == eventInterface_) {
-    *object = static_cast<IDispatch*>(this);
-    AddRef();
-    return S_OK;
-  }
-  *object = nullptr;
-  return E_NOINTERFACE;
-}
-
-ULONG TEventSink::AddRef() { return ++refs_; }
-
-ULONG TEventSink::Release() {
-  const ULONG left = --refs_;
-  if (left == 0) delete this;
-  return left;
+void* TEventSink::InterfaceFor(REFIID iid) noexcept {
+  if (iid == IID_IDispatch || iid == eventInterface_) return static_cast<IDispatch*>(this);
+  return TComObject::InterfaceFor(iid);
 }
 
 HRESULT TEventSink::GetTypeInfoCount(UINT* count) {
@@ -75,11 +56,11 @@ HRESULT TEventSink::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EX
   return DISP_E_MEMBERNOTFOUND;
 }
 
-TCommandBarButtonEventsSink::TCommandBarButtonEventsSink() : TEventSink(host::DIID_CommandBarButtonEvents) {}
+TCommandBarButtonEventsSink::TCommandBarButtonEventsSink() : TEventSink(DIID_CommandBarButtonEvents) {}
 
 HRESULT TCommandBarButtonEventsSink::Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags, DISPPARAMS* params,
                                             VARIANT* result, EXCEPINFO* info, UINT* argError) {
-  if (id == host::DISPID_CommandBarButtonClick && params && params->cArgs == 2) return RunClick(*params);
+  if (id == DISPID_CommandBarButtonClick && params && params->cArgs == 2) return RunClick(*params);
   return TEventSink::Invoke(id, iid, lcid, flags, params, result, info, argError);
 }
 
@@ -93,9 +74,9 @@ HRESULT TCommandBarButtonEventsSink::RunClick(DISPPARAMS& params) {
   VARIANT_BOOL flag = byReference ? *V_BOOLREF(&cancel) : VARIANT_FALSE;
   // Keep the handler alive even if it replaces itself while running.
   const TClickHandler handler = handler_;
-  const HRESULT status = host::GuardedCall([&] { handler(clicked, flag); });
+  const HRESULT status = GuardedCall([&] { handler(clicked, flag); });
   if (byReference) *V_BOOLREF(&cancel) = flag;
   return status;
 }
 
-}  // namespace carvelo::addin
+}  // namespace carvelo::host

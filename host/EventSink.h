@@ -1,19 +1,19 @@
-// TEventSink: a COM object that receives an event source's calls through
-// IDispatch for one event interface, connected and disconnected through the
-// source's connection point. TCommandBarButtonEventsSink routes a command-bar
+// TEventSink: the base of the event sinks, a COM object that receives an
+// event source's calls through IDispatch for one event interface, connected
+// and disconnected through the source's connection point; it keeps the module
+// loaded while it lives. TCommandBarButtonEventsSink routes a command-bar
 // button's Click to a handler.
 #pragma once
 
 #include <ocidl.h>
 
-#include <atomic>
 #include <functional>
 
-#include "ComPtr.h"
+#include "ComObject.h"
 
-namespace carvelo::addin {
+namespace carvelo::host {
 
-class TEventSink : public IDispatch {
+class TEventSink : public TComObject<IDispatch>, public TLiveObject {
  public:
   explicit TEventSink(const IID& eventInterface);
   TEventSink(const TEventSink&) = delete;
@@ -29,10 +29,6 @@ class TEventSink : public IDispatch {
   // Unadvises the cookie where it was advised; true when no longer connected.
   bool Disconnect();
 
-  // IUnknown
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
-  ULONG STDMETHODCALLTYPE AddRef() override;
-  ULONG STDMETHODCALLTYPE Release() override;
   // IDispatch: no type information, no names; every call is unknown here.
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
   HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override;
@@ -41,13 +37,15 @@ class TEventSink : public IDispatch {
                                    EXCEPINFO* info, UINT* argError) override;
 
  protected:
-  virtual ~TEventSink();
+  ~TEventSink() override = default;
+
+  // IUnknown, IDispatch and the event interface.
+  void* InterfaceFor(REFIID iid) noexcept override;
 
  private:
   IID eventInterface_;
   DWORD cookie_ = 0;
-  host::ComPtr<IConnectionPoint> point_;  // where the cookie was advised
-  std::atomic<ULONG> refs_{1};
+  ComPtr<IConnectionPoint> point_;  // where the cookie was advised
 };
 
 class TCommandBarButtonEventsSink final : public TEventSink {
@@ -70,4 +68,4 @@ class TCommandBarButtonEventsSink final : public TEventSink {
   TClickHandler handler_;
 };
 
-}  // namespace carvelo::addin
+}  // namespace carvelo::host

@@ -1,9 +1,8 @@
 #include "JpegDecode.h"
 
-#include <csetjmp>
 #include <cstdio>
 
-#include <jpeglib.h>
+#include "JpegErrors.h"
 
 namespace carvelo {
 
@@ -12,32 +11,13 @@ namespace {
 // The module's pictures are window-sized; anything far larger is damage.
 constexpr JDIMENSION MaxSide = 16384;
 
-// libjpeg's own error_exit ends the process, which would take the host down
-// with it: jump back to the decoder instead.
-struct TErrorManager {
-  jpeg_error_mgr Base;
-  std::jmp_buf Escape;
-  char Message[JMSG_LENGTH_MAX];
-};
-
-extern "C" void JumpOnError(j_common_ptr info) {
-  auto* manager = reinterpret_cast<TErrorManager*>(info->err);
-  manager->Base.format_message(info, manager->Message);
-  std::longjmp(manager->Escape, 1);
-}
-
-// Warnings (a truncated file, corrupt data) are not printed anywhere.
-extern "C" void IgnoreMessage(j_common_ptr) {}
-
-// Only plain C objects live between setjmp and the calls that may jump back:
-// the picture is filled through a pointer owned by the caller.
-bool Decode(const uint8_t* data, size_t size, TJpegPicture* picture, TErrorManager* errors) {
+// libjpeg's errors jump back here, never end the process (and the host with
+// it). Only plain C objects live between setjmp and the calls that may jump
+// back: the picture is filled through a pointer owned by the caller.
+bool Decode(const uint8_t* data, size_t size, TJpegPicture* picture, TJpegErrors* errors) {
   jpeg_decompress_struct info{};
-  info.err = jpeg_std_error(&errors->Base);
-  errors->Base.error_exit = JumpOnError;
-  errors->Base.output_message = IgnoreMessage;
-  errors->Message[0] = '\0';
-  if (setjmp(errors->Escape)) {
+  info.err = &errors->Manager;
+  if (setjmp(errors->Jump)) {
     jpeg_destroy_decompress(&info);
     return false;
   }
@@ -47,7 +27,7 @@ bool Decode(const uint8_t* data, size_t size, TJpegPicture* picture, TErrorManag
   info.out_color_space = JCS_EXT_BGR;
   jpeg_start_decompress(&info);
   if (info.output_width > MaxSide || info.output_height > MaxSide) {
-    std::snprintf(errors->Message, sizeof errors->Message, "JPEG picture too large (%ux%u)", info.output_width,
+    std::snprintf(errors->Text, sizeof errors->Text, "JPEG picture too large (%ux%u)", info.output_width,
                   info.output_height);
     jpeg_destroy_decompress(&info);
     return false;
@@ -72,9 +52,9 @@ std::optional<TJpegPicture> DecodeJpeg(std::span<const uint8_t> data, std::strin
     return std::nullopt;
   }
   TJpegPicture picture;
-  TErrorManager errors{};
+  TJpegErrors errors;
   if (!Decode(data.data(), data.size(), &picture, &errors)) {
-    if (error) *error = errors.Message;
+    if (error) *error = errors.Text;
     return std::nullopt;
   }
   return picture;

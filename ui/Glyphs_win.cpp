@@ -21,11 +21,11 @@ void Fill(HDC dc, COLORREF colour, RECT r) {
 
 }  // namespace
 
-TBitmap MakeGlyph(TGlyph glyph, COLORREF background) {
+TGdiBitmap MakeGlyph(TGlyph glyph, COLORREF background) {
   TWindowDC screen;
   TMemoryDC dc(screen.Get());
-  TBitmap bitmap(CreateCompatibleBitmap(screen.Get(), GlyphSize, GlyphSize));
-  if (!dc.Get() || !bitmap) return TBitmap();
+  TGdiBitmap bitmap(CreateCompatibleBitmap(screen.Get(), GlyphSize, GlyphSize));
+  if (!dc.Get() || !bitmap) return TGdiBitmap();
   {
     TSelected selected(dc.Get(), bitmap.Get());
     Fill(dc.Get(), background, {0, 0, GlyphSize, GlyphSize});
@@ -47,7 +47,7 @@ TBitmap MakeGlyph(TGlyph glyph, COLORREF background) {
   return bitmap;
 }
 
-void SetButtonGlyph(HWND button, const TBitmap& glyph) {
+void SetButtonGlyph(HWND button, const TGdiBitmap& glyph) {
   if (glyph) SendMessageW(button, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(glyph.Get()));
 }
 

@@ -1,7 +1,8 @@
 // A small "form" on top of a Win32 dialog: created hidden, shown modally as
 // often as wanted, closed with a modal result (1 OK, 2 cancelled), with its
 // own client size, colour, font and an optional inner border. The settings
-// dialog and the about window are built on it.
+// dialog and the about window are built on it; the GDI guards of Gdi_win.h
+// come with it.
 #pragma once
 
 #include <windows.h>
@@ -10,6 +11,8 @@
 #include <map>
 #include <optional>
 #include <string>
+
+#include "Gdi_win.h"
 
 namespace carvelo {
 
@@ -44,80 +47,6 @@ class TActivationContext {
 
  private:
   HANDLE FContext = INVALID_HANDLE_VALUE;
-};
-
-// Owned GDI objects.
-template <class Handle>
-class TGdiObject {
- public:
-  TGdiObject() = default;
-  explicit TGdiObject(Handle h) : FHandle(h) {}
-  TGdiObject(TGdiObject&& other) noexcept : FHandle(other.FHandle) { other.FHandle = nullptr; }
-  TGdiObject& operator=(TGdiObject&& other) noexcept {
-    if (this != &other) {
-      Reset();
-      FHandle = other.FHandle;
-      other.FHandle = nullptr;
-    }
-    return *this;
-  }
-  ~TGdiObject() { Reset(); }
-  Handle Get() const { return FHandle; }
-  explicit operator bool() const { return FHandle != nullptr; }
-
- private:
-  void Reset() {
-    if (FHandle) DeleteObject(FHandle);
-    FHandle = nullptr;
-  }
-  Handle FHandle = nullptr;
-};
-using TFont = TGdiObject<HFONT>;
-using TBrush = TGdiObject<HBRUSH>;
-using TBitmap = TGdiObject<HBITMAP>;
-
-// A window's device context (the screen's for a null window), released on exit.
-class TWindowDC {
- public:
-  explicit TWindowDC(HWND h = nullptr) : FWindow(h), FDC(GetDC(h)) {}
-  TWindowDC(const TWindowDC&) = delete;
-  TWindowDC& operator=(const TWindowDC&) = delete;
-  ~TWindowDC() {
-    if (FDC) ReleaseDC(FWindow, FDC);
-  }
-  HDC Get() const { return FDC; }
-
- private:
-  HWND FWindow;
-  HDC FDC;
-};
-
-// A memory device context compatible with another.
-class TMemoryDC {
- public:
-  explicit TMemoryDC(HDC like) : FDC(CreateCompatibleDC(like)) {}
-  TMemoryDC(const TMemoryDC&) = delete;
-  TMemoryDC& operator=(const TMemoryDC&) = delete;
-  ~TMemoryDC() {
-    if (FDC) DeleteDC(FDC);
-  }
-  HDC Get() const { return FDC; }
-
- private:
-  HDC FDC;
-};
-
-// An object selected into a device context for one scope.
-class TSelected {
- public:
-  TSelected(HDC dc, HGDIOBJ object) : FDC(dc), FOld(SelectObject(dc, object)) {}
-  TSelected(const TSelected&) = delete;
-  TSelected& operator=(const TSelected&) = delete;
-  ~TSelected() { SelectObject(FDC, FOld); }
-
- private:
-  HDC FDC;
-  HGDIOBJ FOld;
 };
 
 // Tahoma 8 point, as both windows use it (height -11 at 96 dots per inch).
