@@ -10,6 +10,7 @@
 
 #include <cstdio>
 #include <cwchar>
+#include <exception>
 #include <optional>
 #include <string>
 
@@ -133,8 +134,11 @@ int wmain(int argc, wchar_t** argv) {
   int status = 1;
   try {
     status = Run(line);
+  } catch (const std::exception& e) {
+    const std::string what = e.what();  // the library's messages are ASCII
+    std::fwprintf(stderr, L"standin_ppt: %ls\n", std::wstring(what.begin(), what.end()).c_str());
   } catch (...) {
-    status = 1;
+    std::fwprintf(stderr, L"standin_ppt: stopped by an unexpected error\n");
   }
   OleUninitialize();
   return status;
