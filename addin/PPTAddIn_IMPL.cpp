@@ -8,6 +8,7 @@
 #include "ComObject.h"
 #include "HostError.h"
 #include "PictureRoundTrip.h"
+#include "Unit1_win.h"
 #include "WaitFrm_win.h"
 #include "about.h"
 #include "qsetup.h"
@@ -146,7 +147,13 @@ void TPPTAddin::EditMask_Command() {
   });
 }
 
-std::shared_ptr<const TBitmap> TPPTAddin::RunMaskEditor(const TBitmap&) { return nullptr; }
+std::shared_ptr<const TBitmap> TPPTAddin::RunMaskEditor(const TBitmap& working) {
+  auto editor = std::make_shared<TPaintFrm>();
+  if (ExecutePaintForm(*editor, working) != 1) return nullptr;
+  // The marked copy lives in the (now hidden) editor: it goes with the last
+  // holder of the mask.
+  return {editor, &editor->MarkedPicture()};
+}
 
 void TPPTAddin::Setup_Command() {
   // Only OK stores: all five settings, in the dialog's order.
