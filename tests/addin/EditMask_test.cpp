@@ -6,7 +6,8 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
+#include <cstdlib>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <thread>
@@ -16,6 +17,8 @@
 #include "Bitmap.h"
 #include "MessageBoxRobot.h"
 #include "StandInClipboard.h"
+#include "StandInPictureFile.h"
+#include "StandInRender.h"
 
 using namespace carvelo;
 using namespace carvelo::test;
@@ -35,22 +38,21 @@ struct TStroke {
   std::vector<POINT> path;
 };
 
+struct TChildSearch {
+  const wchar_t* windowClass;
+  HWND found;
+};
+BOOL CALLBACK MatchChildClass(HWND child, LPARAM param) {
+  auto* search = reinterpret_cast<TChildSearch*>(param);
+  wchar_t name[64] = {};
+  GetClassNameW(child, name, 64);
+  if (wcscmp(name, search->windowClass) != 0) return TRUE;
+  search->found = child;
+  return FALSE;
+}
 HWND FindChildOfClass(HWND parent, const wchar_t* windowClass) {
-  struct TSearch {
-    const wchar_t* windowClass;
-    HWND found;
-  } search{windowClass, nullptr};
-  EnumChildWindows(
-      parent,
-      [](HWND child, LPARAM param) {
-        auto* s = reinterpret_cast<TSearch*>(param);
-        wchar_t name[64] = {};
-        GetClassNameW(child, name, 64);
-        if (wcscmp(name, s->windowClass) != 0) return TRUE;
-        s->found = child;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&search));
+  TChildSearch search{windowClass, nullptr};
+  EnumChildWindows(parent, MatchChildClass, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
 
@@ -260,3 +262,32 @@ TEST(EditMask, CarvesWithTheMarksPaintedInTheEditorOrLeavesTheSlideAsItWas) {
 }
 
 }  // namespace
+
+// The slide before and after the sample photo's spoon is painted red and
+// carved out, for the documentation: runs when CARVELO_SLIDE_SHOTS names
+// the folder for the two pictures.
+TEST(EditMask, SlideShotsOfAnObjectRemoval) {
+  const char* folder = std::getenv("CARVELO_SLIDE_SHOTS");
+  if (!folder) GTEST_SKIP() << "set CARVELO_SLIDE_SHOTS to a folder to take the pictures";
+  const std::wstring out(folder, folder + strlen(folder));
+  const TPixels photo = standin::LoadPictureFile(CARVELO_EXAMPLES L"/coffee_600x400.png");
+  // Pencil strokes side by side down the handle's end, squares over the
+  // neck and the bowl.
+  std::vector<TStroke> strokes;
+  for (int dx = -12; dx <= 12; dx += 3) strokes.push_back({ebPencilRemove, {{411 + dx, 64}, {413 + dx, 100}, {411 + dx, 150}}});
+  strokes.push_back({ebSquareDelete, {{370, 196}, {398, 236}}});
+  strokes.push_back({ebSquareDelete, {{318, 234}, {416, 334}}});
+
+  standin::TStandInPowerPoint powerPoint;
+  auto& slide = powerPoint.Slide(1);
+  const ComPtr<TAddin> addIn = TAddin::Make();
+  ASSERT_EQ(addIn->Connect(powerPoint.Application()), S_OK);
+  powerPoint.SelectShapes({slide.AddPicture(135, 120, 450, 300, photo)});
+  standin::SavePngFile(standin::RenderSlide(slide), out + L"/slide-editmask-before.png");
+  {
+    TEditorRobot editor({photo.width, photo.height}, strokes, endStart);
+    ClickTag(*powerPoint.Bar(L"Carvelo PPT"), L"Edit Mask$$$");
+    EXPECT_TRUE(editor.Finish());
+  }
+  standin::SavePngFile(standin::RenderSlide(slide), out + L"/slide-editmask-after.png");
+}
