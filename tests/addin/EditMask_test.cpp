@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
@@ -19,6 +20,8 @@
 #include "StandInClipboard.h"
 #include "StandInPictureFile.h"
 #include "StandInRender.h"
+#include "Unit1_win.h"
+#include "../ui/Robot_win.h"
 
 using namespace carvelo;
 using namespace carvelo::test;
@@ -27,14 +30,14 @@ using standin::TStandInShape;
 
 namespace {
 
-// The editor's toolbar, left to right (separators and the pen size count).
-enum TEditorButton { ebMove, ebErase, ebPencilProtect, ebPencilRemove, ebSquareProtect, ebSquareDelete,
-                     ebCancel = 9, ebStart = 10 };
+// The editor's toolbar buttons.
+constexpr int ebPencilRemove = TPaintFrm::idtb_red, ebSquareProtect = TPaintFrm::idToolButton5,
+              ebSquareDelete = TPaintFrm::idToolButton8;
 enum TEditorEnd { endStart, endCancel, endCloseBox };
 
 // One drag over the picture with a tool, in picture pixels.
 struct TStroke {
-  TEditorButton tool;
+  int tool;
   std::vector<POINT> path;
 };
 
@@ -56,19 +59,6 @@ HWND FindChildOfClass(HWND parent, const wchar_t* windowClass) {
   return search.found;
 }
 
-bool WaitUntil(const auto& ready) {
-  for (int i = 0; i < 800; ++i, Sleep(25))
-    if (ready()) return true;
-  return false;
-}
-
-void PostClick(HWND window, POINT at) {
-  const LPARAM where = MAKELPARAM(at.x, at.y);
-  PostMessageW(window, WM_MOUSEMOVE, 0, where);
-  PostMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, where);
-  PostMessageW(window, WM_LBUTTONUP, 0, where);
-}
-
 // Drives the editor from its own thread: the strokes, then the way out.
 class TEditorRobot {
  public:
@@ -80,11 +70,10 @@ class TEditorRobot {
     return sawEditor_;
   }
 
-
  private:
   void Drive(SIZE picture, const std::vector<TStroke>& strokes, TEditorEnd end) {
     HWND editor = nullptr;
-    if (!WaitUntil([&] { return (editor = FindWindowW(nullptr, L"Carvelo - Edit Masque")) && IsWindowVisible(editor); }))
+    if (!robot::WaitUntil([&] { return (editor = FindWindowW(nullptr, L"Carvelo - Edit Masque")) && IsWindowVisible(editor); }))
       return;
     sawEditor_ = true;
     HWND toolbar = FindChildOfClass(editor, TOOLBARCLASSNAMEW);
@@ -101,13 +90,13 @@ class TEditorRobot {
       PostMessageW(box, WM_LBUTTONUP, 0, onBox(stroke.path.back()));
     }
     if (end == endCloseBox) PostMessageW(editor, WM_SYSCOMMAND, SC_CLOSE, 0);
-    else PressButton(toolbar, end == endStart ? ebStart : ebCancel);
-    WaitUntil([&] { return !IsWindowVisible(editor); });
+    else PressButton(toolbar, end == endStart ? TPaintFrm::idToolButton3 : TPaintFrm::idToolButton6);
+    robot::WaitUntil([&] { return !IsWindowVisible(editor); });
   }
-  static void PressButton(HWND toolbar, int index) {
+  static void PressButton(HWND toolbar, int id) {
     RECT r{};
-    SendMessageW(toolbar, TB_GETITEMRECT, index, reinterpret_cast<LPARAM>(&r));
-    PostClick(toolbar, {(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+    SendMessageW(toolbar, TB_GETRECT, id, reinterpret_cast<LPARAM>(&r));
+    robot::ClickAt(toolbar, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
   }
   bool sawEditor_ = false;
   std::thread thread_;
@@ -185,15 +174,13 @@ bool Contains(const TPixels& p, const TPixels& block) {
   return false;
 }
 
-struct TShapeState {
-  IDispatch* shape;
-  float left, top, width, height;
-  std::vector<uint32_t> pixels;
-  bool operator==(const TShapeState&) const = default;
-};
-std::vector<TShapeState> StateOf(standin::TStandInSlide& slide) {
-  std::vector<TShapeState> state;
-  for (const auto& s : slide.ShapeList()) state.push_back({s->Dispatch(), s->left, s->top, s->width, s->height, s->pixels.data});
+// A slide's shapes: each one's place and size, then its pixels.
+std::vector<std::vector<uint32_t>> StateOf(standin::TStandInSlide& slide) {
+  std::vector<std::vector<uint32_t>> state;
+  for (const auto& s : slide.ShapeList()) {
+    for (float side : {s->left, s->top, s->width, s->height}) state.push_back({std::bit_cast<uint32_t>(side)});
+    state.push_back(s->pixels.data);
+  }
   return state;
 }
 
@@ -204,7 +191,7 @@ TEST(EditMask, CarvesWithTheMarksPaintedInTheEditorOrLeavesTheSlideAsItWas) {
   PaintFace(withFace, face);
   PaintLine(withLine, {30, 10}, 60);
   PaintBusy(withLine, busy);
-  const auto square = [](TEditorButton tool, RECT r) { return TStroke{tool, {{r.left, r.top}, {r.right, r.bottom}}}; };
+  const auto square = [](int tool, RECT r) { return TStroke{tool, {{r.left, r.top}, {r.right, r.bottom}}}; };
   const TStroke overObject = square(ebSquareDelete, {56, 26, 78, 48});
 
   struct TCase {
