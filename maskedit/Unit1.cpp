@@ -1,7 +1,6 @@
 #include "Unit1.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 
 namespace carvelo {

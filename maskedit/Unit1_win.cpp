@@ -125,6 +125,8 @@ const wchar_t* ToolTipOf(int Id) {
 
 RECT RectOf(const TRect& R) { return {R.Left, R.Top, R.Right, R.Bottom}; }
 
+constexpr wchar_t BoxKeysProperty[] = L"CarveloPaintFrm";
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -169,8 +171,11 @@ class TPaintFrm::TEditor final : public TPaintFrmModel {
     if (FViewCanvas && FViewCanvas->Get()) SetPixelV(FViewCanvas->Get(), X, Y, Color);
   }
 
-  // Only the band is redrawn from the picture, at once.
+  // Only the band is redrawn from the picture, at once. Whatever was waiting
+  // to be painted is painted first, so that leaving out the band's inside
+  // can't swallow it.
   void RepaintBand(const TOutlineBand& Band) override {
+    UpdateWindow(FView.Handle());
     const RECT Outer = RectOf(Band.Outer);
     InvalidateRect(FView.Handle(), &Outer, TRUE);
     if (Band.Inner.Width() > 0 && Band.Inner.Height() > 0) {
@@ -263,7 +268,10 @@ TPaintFrm::TPaintFrm(HINSTANCE Module)
 TPaintFrm::~TPaintFrm() {
   if (Handle()) KillTimer(Handle(), Timer1Id);
   if (FToolBar1) SendMessageW(FToolBar1, TB_SETIMAGELIST, 0, 0);
-  if (FBox) RemoveWindowSubclass(FBox->Handle(), &BoxKeys, 1);
+  if (FBox && FBoxProc) {
+    SetWindowLongPtrW(FBox->Handle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FBoxProc));
+    RemovePropW(FBox->Handle(), BoxKeysProperty);
+  }
   FEditor.reset();
   FBox.reset();
   if (FPopupMenu1) DestroyMenu(FPopupMenu1);
@@ -278,7 +286,9 @@ void TPaintFrm::FormCreate() {
   FBox->OnMouseDown = [this](TMouseButton B, TShiftState S, int32_t X, int32_t Y) { FEditor->BoxMouseDown(B, S, X, Y); };
   FBox->OnMouseMove = [this](TShiftState S, int32_t X, int32_t Y) { FEditor->BoxMouseMove(S, X, Y); };
   FBox->OnMouseUp = [this](TMouseButton B, TShiftState S, int32_t X, int32_t Y) { FEditor->BoxMouseUp(B, S, X, Y); };
-  SetWindowSubclass(FBox->Handle(), &BoxKeys, 1, reinterpret_cast<DWORD_PTR>(this));
+  SetPropW(FBox->Handle(), BoxKeysProperty, this);
+  FBoxProc = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrW(FBox->Handle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&BoxKeys)));
 }
 
 // Six grouped tools, a separator, the pen-size drop-down, a wider
@@ -438,19 +448,21 @@ std::optional<LRESULT> TPaintFrm::FormMessage(UINT Message, WPARAM WParam, LPARA
   return std::nullopt;
 }
 
-// Ctrl+Z reaches the view, which has the keyboard focus while the editor is up.
-LRESULT CALLBACK TPaintFrm::BoxKeys(HWND Window, UINT Message, WPARAM WParam, LPARAM LParam, UINT_PTR,
-                                    DWORD_PTR Self) {
+// Ctrl+Z reaches the view, which has the keyboard focus while the editor is
+// up; the view's own procedure gets every other message.
+LRESULT CALLBACK TPaintFrm::BoxKeys(HWND Window, UINT Message, WPARAM WParam, LPARAM LParam) {
+  auto* Self = static_cast<TPaintFrm*>(GetPropW(Window, BoxKeysProperty));
+  if (!Self) return DefWindowProcW(Window, Message, WParam, LParam);
   if (Message == WM_KEYDOWN && WParam == 'Z' && GetKeyState(VK_CONTROL) < 0 && GetKeyState(VK_MENU) >= 0 &&
       GetKeyState(VK_SHIFT) >= 0) {
     try {
-      reinterpret_cast<TPaintFrm*>(Self)->FEditor->Undo();
+      Self->FEditor->Undo();
     } catch (...) {
       // Nothing may unwind through the window manager.
     }
     return 0;
   }
-  return DefSubclassProc(Window, Message, WParam, LParam);
+  return CallWindowProcW(Self->FBoxProc, Window, Message, WParam, LParam);
 }
 
 int ExecutePaintForm(TPaintFrm& Form, const TBitmap& Working) {

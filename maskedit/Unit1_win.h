@@ -75,12 +75,13 @@ class TPaintFrm final : public TDialogForm {
   void ShowPopupMenu1();
   void PenSizeChosen(int Item);
   void FormClose();
-  static LRESULT CALLBACK BoxKeys(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+  static LRESULT CALLBACK BoxKeys(HWND, UINT, WPARAM, LPARAM);
 
   struct TImageList;
   std::unique_ptr<TImageList> FImageList3;
   std::unique_ptr<TVuImageBox> FBox;        // before the editor, which uses it
   std::unique_ptr<TEditor> FEditor;
+  WNDPROC FBoxProc = nullptr;               // the view's own, under Ctrl+Z
   HWND FToolBar1 = nullptr;
   HMENU FPopupMenu1 = nullptr;
   TGdiBitmap FMenuImages[4];

@@ -87,7 +87,15 @@ TEST_F(TEditorWindow, WindowToolBarAndView) {
                      TPaintFrm::idtb_red,      TPaintFrm::idToolButton5, TPaintFrm::idToolButton8,
                      TPaintFrm::idToolButton2, TPaintFrm::idToolButton6, TPaintFrm::idToolButton3};
   const int Lefts[] = {0, 23, 46, 69, 92, 115, 150, 235, 258};
-  for (size_t i = 0; i < std::size(Ids); ++i) EXPECT_EQ(ButtonRect(Form.ToolBar1(), Ids[i]).left, Lefts[i]) << i;
+  const wchar_t* Tips[] = {L"Move", L"Erase", L"Pencil - Protect", L"Pencil - Remove", L"Square - Protect",
+                           L"Square - Delete", nullptr, L"Cancel", L"Carvelo !"};
+  for (size_t i = 0; i < std::size(Ids); ++i) {
+    EXPECT_EQ(ButtonRect(Form.ToolBar1(), Ids[i]).left, Lefts[i]) << i;
+    NMTTDISPINFOW Tip{};
+    Tip.hdr = {Form.ToolBar1(), UINT_PTR(Ids[i]), TTN_GETDISPINFOW};
+    SendMessageW(Form.Handle(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&Tip));
+    EXPECT_STREQ(Tip.lpszText, Tips[i]) << i;
+  }
   EXPECT_EQ(ImageList_GetImageCount(reinterpret_cast<HIMAGELIST>(SendMessageW(Form.ToolBar1(), TB_GETIMAGELIST, 0, 0))),
             12);
 
@@ -148,6 +156,21 @@ TEST_F(TEditorWindow, StrokesSquaresErasingAndCtrlZ) {
   EXPECT_EQ(At(130, 79), Red);
   for (int i = 0; i < 3; ++i) CtrlZ();
   EXPECT_EQ(Bytes(Form.MarkedPicture()), Bytes(Original));
+}
+
+// The wheel zooms while a square is dragged: the whole view shows the new
+// scale, inside the outline too, and the square lands under the pointer.
+TEST_F(TEditorWindow, ZoomDuringASquareDrag) {
+  Tool(TPaintFrm::idToolButton5);
+  Mouse(WM_LBUTTONDOWN, MK_LBUTTON, {20, 20});
+  Mouse(WM_MOUSEMOVE, MK_LBUTTON, {80, 80});
+  SendMessageW(Form.Box().Handle(), WM_MOUSEWHEEL, MAKEWPARAM(MK_LBUTTON, WHEEL_DELTA), 0);
+  ASSERT_EQ(Form.Box().ImageScale(), 125);
+  Mouse(WM_MOUSEMOVE, MK_LBUTTON, {80, 80});
+  EXPECT_EQ(Shown({74, 64}), GetPixelRGB(Original, 59, 51));
+  Mouse(WM_LBUTTONUP, 0, {80, 80});
+  EXPECT_EQ(At(63, 63), Green);
+  EXPECT_EQ(At(64, 64), GetPixelRGB(Original, 64, 64));
 }
 
 // Through the modal loop, with a robot in another thread.
