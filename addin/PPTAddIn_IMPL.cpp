@@ -101,10 +101,6 @@ void ReportingFailures(Command&& command) {
   }
 }
 
-}  // namespace
-
-namespace {
-
 // Ends a round trip's bitmaps in their order: the result and the working
 // bitmap first, then (as the caller declared it before this) the mask with
 // its editor, and the source picture last, with the round trip.
