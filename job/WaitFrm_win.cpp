@@ -244,10 +244,7 @@ class TWorkerThread {
   }
 
   TWorkerThread(const TCarveJob& job, std::shared_ptr<TJobLink> link)
-      : FJob(job),
-        FLink(std::move(link)),
-        FWorker(std::in_place, job, TCarveControl{[this](int32_t done, int32_t total) { SeamDone(done, total); },
-                                                  FLink->StopRequest()}) {}
+      : FJob(job), FLink(std::move(link)), FWorker(std::in_place, job, Control()) {}
 
   void Start() {
     if (!std::exchange(FStarted, true)) ResumeThread(FThread.Get());
@@ -328,6 +325,14 @@ class TWorkerThread {
 
   void Synchronize(const std::function<void()>& step) {
     if (FTerminated || !FLink->Synchronize(step)) throw EJobStopped{};
+  }
+
+  // The engine's hooks: the seams it reports, and Cancel's stop request.
+  TCarveControl Control() {
+    TCarveControl control;
+    control.Progress = [this](int32_t done, int32_t total) { SeamDone(done, total); };
+    control.Stop = FLink->StopRequest();
+    return control;
   }
 
   void SeamDone(int32_t done, int32_t total) {

@@ -53,7 +53,9 @@ TEST(SeamTally, PlanMeetsTheEngineAtTheEnd) {
     TCarveJob Job = MakeCarveJob({Working.Clone(), 1, 1}, Target, {}, Masked ? &Mask : nullptr);
     Job.Working = &Working;
     TSeamTally Tally;
-    TCarveWorker Worker(Job, {[&](int32_t Done, int32_t Total) { Tally.SeamDone(Done, Total); }, nullptr});
+    TCarveControl Control;
+    Control.Progress = [&](int32_t Done, int32_t Total) { Tally.SeamDone(Done, Total); };
+    TCarveWorker Worker(Job, Control);
     Worker.Begin();
     if (Masked) Worker.ReadMask();
     Worker.ReadSource();
