@@ -83,10 +83,21 @@ std::wstring TAutoObjectFactory::ProgId() const {
 std::wstring TAutoObjectFactory::ClassKey() const { return L"CLSID\\" + GuidText(clsid_); }
 
 void TAutoObjectFactory::UpdateRegistry(bool registering) {
-  if (registering)
+  if (registering) {
     RegisterClass();
-  else
-    UnregisterClass();
+    return;
+  }
+  TFirstFailure failure;
+  for (const TRegistryKeyPath& key : RegistryKeys()) failure.Run([&] { DeleteKey(key.root, key.path); });
+  failure.Rethrow();
+}
+
+std::vector<TRegistryKeyPath> TAutoObjectFactory::RegistryKeys() const {
+  const std::wstring k = ClassKey(), p = ProgId();
+  return {{HKEY_CLASSES_ROOT, k + L"\\TypeLib"},        {HKEY_CLASSES_ROOT, k + L"\\Version"},
+          {HKEY_CLASSES_ROOT, k + L"\\ProgID"},         {HKEY_CLASSES_ROOT, p + L"\\Clsid"},
+          {HKEY_CLASSES_ROOT, p},                       {HKEY_CLASSES_ROOT, k + L"\\InprocServer32"},
+          {HKEY_CLASSES_ROOT, k}};
 }
 
 void TAutoObjectFactory::RegisterClass() const {
@@ -103,17 +114,6 @@ void TAutoObjectFactory::RegisterClass() const {
   WriteKeyDefault(HKEY_CLASSES_ROOT, k + L"\\ProgID", p);
   WriteKeyDefault(HKEY_CLASSES_ROOT, k + L"\\Version", VersionText(library.Get()));
   WriteKeyDefault(HKEY_CLASSES_ROOT, k + L"\\TypeLib", LibraryIdText(library.Get()));
-}
-
-void TAutoObjectFactory::UnregisterClass() const {
-  const std::wstring k = ClassKey(), p = ProgId();
-  DeleteKey(HKEY_CLASSES_ROOT, k + L"\\TypeLib");
-  DeleteKey(HKEY_CLASSES_ROOT, k + L"\\Version");
-  DeleteKey(HKEY_CLASSES_ROOT, k + L"\\ProgID");
-  DeleteKey(HKEY_CLASSES_ROOT, p + L"\\Clsid");
-  DeleteKey(HKEY_CLASSES_ROOT, p);
-  DeleteKey(HKEY_CLASSES_ROOT, k + L"\\InprocServer32");
-  DeleteKey(HKEY_CLASSES_ROOT, k);
 }
 
 HRESULT TAutoObjectFactory::QueryInterface(REFIID iid, void** object) {

@@ -7,8 +7,10 @@
 #include <unknwn.h>
 
 #include <string>
+#include <vector>
 
 #include "ComPtr.h"
+#include "Registry.h"
 
 namespace carvelo::addin {
 
@@ -43,8 +45,12 @@ class TAutoObjectFactory : public IClassFactory {
   std::wstring ProgId() const;
 
   // Writes (true) or removes (false) the class's registry entries; raises
-  // EHostError on the first failure.
+  // EHostError on the first failure. Removing goes on past a failure and
+  // removes every key it can.
   virtual void UpdateRegistry(bool registering);
+  // Every key that registration writes, subkeys before their parents: the
+  // order they are removed in.
+  virtual std::vector<TRegistryKeyPath> RegistryKeys() const;
 
   // IUnknown: the factory lives as long as the module, so references are
   // not counted; server locks are (LockServer).
@@ -60,7 +66,6 @@ class TAutoObjectFactory : public IClassFactory {
 
  private:
   void RegisterClass() const;
-  void UnregisterClass() const;
   std::wstring ClassKey() const;  // CLSID\{...}
   TComServer& server_;
   TAutoObjectClass class_;

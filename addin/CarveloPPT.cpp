@@ -14,17 +14,6 @@ using namespace carvelo::addin;
 TMSOAddInFactory AddInFactory(ComServer(), AutoObjectClassOf<TPPTAddin>(), kCLSID_PPTAddin, L"Apartment",
                               {L"PowerPoint", L"Carvelo AddIn for PowerPoint", L"Carvelo AddIn for PowerPoint", 3});
 
-HRESULT UpdateRegistry(bool registering) noexcept {
-  const HRESULT status = carvelo::host::GuardedCall([&] {
-    if (registering)
-      ComServer().RegisterTypeLibrary();
-    else
-      ComServer().UnregisterTypeLibrary();
-    for (TAutoObjectFactory* factory : ComServer().Factories()) factory->UpdateRegistry(registering);
-  });
-  return SUCCEEDED(status) ? S_OK : E_FAIL;
-}
-
 }  // namespace
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
@@ -45,6 +34,7 @@ STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* object) {
 
 STDAPI DllCanUnloadNow() { return ComServer().CanUnloadNow() ? S_OK : S_FALSE; }
 
-STDAPI DllRegisterServer() { return UpdateRegistry(true); }
+// Both answer the failing step's own error, so that regsvr32 shows it.
+STDAPI DllRegisterServer() { return ComServer().Register(); }
 
-STDAPI DllUnregisterServer() { return UpdateRegistry(false); }
+STDAPI DllUnregisterServer() { return ComServer().Unregister(); }

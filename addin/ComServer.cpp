@@ -4,12 +4,14 @@
 
 #include "AutoObjectFactory.h"
 #include "HostError.h"
+#include "Registry.h"
 #include "WaitFrm_win.h"
 
 namespace carvelo::addin {
 
 using host::Check;
 using host::ComPtr;
+using host::GuardedCall;
 
 TComServer& ComServer() noexcept {
   static TComServer server;
@@ -58,6 +60,20 @@ void TComServer::RegisterTypeLibrary() const {
   Check(RegisterTypeLib(TypeLibrary().Get(), const_cast<LPOLESTR>(path.c_str()), folder.data()), "RegisterTypeLib");
 }
 
+namespace {
+TLIBATTR LibraryAttributes(ITypeLib* library) {
+  TLIBATTR* attributes = nullptr;
+  Check(library->GetLibAttr(&attributes), "ITypeLib::GetLibAttr");
+  const TLIBATTR a = *attributes;
+  library->ReleaseTLibAttr(attributes);
+  return a;
+}
+}  // namespace
+
+bool TComServer::TypeLibraryRegistered() const {
+  return KeyExists(HKEY_CLASSES_ROOT, L"TypeLib\\" + GuidText(LibraryAttributes(TypeLibrary().Get()).guid));
+}
+
 void TComServer::UnregisterTypeLibrary() const {
   // Looked up at run time: systems without it skip this step.
   using TUnRegisterTypeLib = HRESULT(WINAPI*)(REFGUID, WORD, WORD, LCID, SYSKIND);
@@ -65,13 +81,38 @@ void TComServer::UnregisterTypeLibrary() const {
   if (!oleaut) return;
   const auto unregister =
       reinterpret_cast<TUnRegisterTypeLib>(reinterpret_cast<void*>(GetProcAddress(oleaut, "UnRegisterTypeLib")));
-  if (!unregister) return;
-  ComPtr<ITypeLib> library = TypeLibrary();
-  TLIBATTR* attributes = nullptr;
-  Check(library->GetLibAttr(&attributes), "ITypeLib::GetLibAttr");
-  const TLIBATTR a = *attributes;
-  library->ReleaseTLibAttr(attributes);
+  // Already gone (by hand, or by an earlier unregistration): nothing to do,
+  // while the system's function would fail.
+  if (!unregister || !TypeLibraryRegistered()) return;
+  const TLIBATTR a = LibraryAttributes(TypeLibrary().Get());
   Check(unregister(a.guid, a.wMajorVerNum, a.wMinorVerNum, a.lcid, a.syskind), "UnRegisterTypeLib");
+}
+
+HRESULT TComServer::Register() noexcept {
+  std::vector<TRegistryKeyPath> created;  // absent before: removed again on failure
+  bool typeLibraryWasRegistered = true;
+  const HRESULT status = GuardedCall([&] {
+    typeLibraryWasRegistered = TypeLibraryRegistered();
+    for (TAutoObjectFactory* factory : factories_)
+      for (TRegistryKeyPath& key : factory->RegistryKeys())
+        if (!KeyExists(key.root, key.path)) created.push_back(std::move(key));
+    RegisterTypeLibrary();
+    for (TAutoObjectFactory* factory : factories_) factory->UpdateRegistry(true);
+  });
+  if (SUCCEEDED(status)) return S_OK;
+  // Subkeys come before their parents, as the factories list them.
+  for (const TRegistryKeyPath& key : created) GuardedCall([&] { DeleteKey(key.root, key.path); });
+  if (!typeLibraryWasRegistered) GuardedCall([&] { UnregisterTypeLibrary(); });
+  return status;
+}
+
+HRESULT TComServer::Unregister() noexcept {
+  return GuardedCall([&] {
+    TFirstFailure failure;
+    failure.Run([&] { UnregisterTypeLibrary(); });
+    for (TAutoObjectFactory* factory : factories_) failure.Run([&] { factory->UpdateRegistry(false); });
+    failure.Rethrow();
+  });
 }
 
 }  // namespace carvelo::addin

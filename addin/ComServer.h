@@ -40,6 +40,15 @@ class TComServer {
   host::ComPtr<ITypeLib> TypeLibrary() const;
   void RegisterTypeLibrary() const;
   void UnregisterTypeLibrary() const;
+  bool TypeLibraryRegistered() const;
+
+  // DllRegisterServer: the type library, then every factory. When a step
+  // fails, what this registration created is removed again and the step's
+  // own error is answered (access denied when not run as administrator).
+  HRESULT Register() noexcept;
+  // DllUnregisterServer: removes everything it can, going on past a failure,
+  // and answers the first failure.
+  HRESULT Unregister() noexcept;
 
  private:
   HMODULE module_ = nullptr;

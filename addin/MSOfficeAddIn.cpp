@@ -106,14 +106,22 @@ std::wstring TMSOAddInFactory::OfficeAddInKey() const {
 }
 
 void TMSOAddInFactory::UpdateRegistry(bool registering) {
-  TAutoObjectFactory::UpdateRegistry(registering);
   if (registering) {
+    TAutoObjectFactory::UpdateRegistry(true);
     WriteOfficeEntry();
     ObjectClass().afterRegister();
-  } else {
-    DeleteKey(HKEY_CURRENT_USER, OfficeAddInKey());
-    ObjectClass().afterUnregister();
+    return;
   }
+  TFirstFailure failure;
+  failure.Run([&] { TAutoObjectFactory::UpdateRegistry(false); });  // the Office key included
+  failure.Run([&] { ObjectClass().afterUnregister(); });
+  failure.Rethrow();
+}
+
+std::vector<TRegistryKeyPath> TMSOAddInFactory::RegistryKeys() const {
+  std::vector<TRegistryKeyPath> keys = TAutoObjectFactory::RegistryKeys();
+  keys.push_back({HKEY_CURRENT_USER, OfficeAddInKey()});
+  return keys;
 }
 
 void TMSOAddInFactory::WriteOfficeEntry() const {

@@ -73,6 +73,8 @@ class TMSOAddInFactory : public TAutoObjectFactory {
                    const wchar_t* threadingModel, TOfficeEntry office);
 
   void UpdateRegistry(bool registering) override;
+  // The class's keys, then the current user's Office key.
+  std::vector<TRegistryKeyPath> RegistryKeys() const override;
   // Software\Microsoft\Office\<application>\Addins\<ProgID>
   std::wstring OfficeAddInKey() const;
 

@@ -64,4 +64,8 @@ void DeleteKey(HKEY root, const std::wstring& path) {
   if (status != ERROR_FILE_NOT_FOUND) CheckRegistry(status, "deleting registry key " + Narrow(path));
 }
 
+bool KeyExists(HKEY root, const std::wstring& path) {
+  return static_cast<bool>(TRegKey::OpenForReading(root, path));
+}
+
 }  // namespace carvelo::addin

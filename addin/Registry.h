@@ -1,10 +1,14 @@
 // Registry keys held open for one scope, and the few writes and deletes that
-// registration needs. Every failure raises EHostError naming the key.
+// registration needs. Every failure raises EHostError naming the key and
+// carrying the system's own error (access denied, say).
 #pragma once
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
+
+#include "HostError.h"
 
 namespace carvelo::addin {
 
@@ -37,5 +41,32 @@ class TRegKey {
 void WriteKeyDefault(HKEY root, const std::wstring& path, const std::wstring& value);
 // Deletes the key `path` (which must have no subkeys); a missing key is fine.
 void DeleteKey(HKEY root, const std::wstring& path);
+bool KeyExists(HKEY root, const std::wstring& path);
+
+// A key that registration writes.
+struct TRegistryKeyPath {
+  HKEY root;
+  std::wstring path;
+};
+
+// Runs every step even when an earlier one failed, so that an unregistration
+// removes all it can; Rethrow raises the first failure.
+class TFirstFailure {
+ public:
+  template <class Step>
+  void Run(Step&& step) {
+    try {
+      step();
+    } catch (const host::EHostError& e) {
+      if (!first_) first_ = e;
+    }
+  }
+  void Rethrow() const {
+    if (first_) throw *first_;
+  }
+
+ private:
+  std::optional<host::EHostError> first_;
+};
 
 }  // namespace carvelo::addin

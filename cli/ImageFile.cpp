@@ -1,8 +1,5 @@
 #include "ImageFile.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -11,9 +8,11 @@
 #include <cstring>
 #include <filesystem>
 
+#include <jerror.h>
 #include <png.h>
 
 #include "JpegErrors.h"
+#include "OutputFile.h"
 
 // libpng and libjpeg report errors by longjmp. Every function below that
 // calls them and sets a jump point holds no object with a destructor of its
@@ -38,12 +37,6 @@ public:
     if (FStream) std::fclose(FStream);
   }
   FILE* Get() const { return FStream; }
-  // Closes now; false when buffered data could not be written.
-  bool Close() {
-    FILE* Stream = FStream;
-    FStream = nullptr;
-    return std::fclose(Stream) == 0;
-  }
 
 private:
   FILE* FStream;
@@ -51,9 +44,7 @@ private:
 
 void CheckSize(uint32_t Width, uint32_t Height) {
   if (Width == 0 || Height == 0) throw TImageError("the picture is empty");
-  if (Width > uint32_t(MaxImageSide) || Height > uint32_t(MaxImageSide))
-    throw TImageError("the picture is " + std::to_string(Width) + "x" + std::to_string(Height) +
-                      ", more than " + std::to_string(MaxImageSide) + " pixels on a side");
+  CheckPictureSize(Width, Height);
 }
 
 // --- PNG ------------------------------------------------------------------------
@@ -72,6 +63,17 @@ void PngError(png_structp Png, png_const_charp Message) {
 
 void PngWarning(png_structp, png_const_charp) {}
 
+constexpr png_alloc_size_t PngChunkMax = 8 << 20;
+constexpr png_uint_32 PngChunkCountMax = 1000;
+
+// The size in the header (IHDR, always first) is checked before libpng reads
+// anything: a 69-byte file may claim any size.
+void CheckPngHeaderSize(const png_byte* Header, size_t Bytes) {
+  constexpr size_t SizeEnd = 24;  // signature, chunk length and type, width, height
+  if (Bytes < SizeEnd || std::memcmp(Header + 12, "IHDR", 4) != 0) return;  // libpng explains
+  CheckSize(png_get_uint_32(Header + 16), png_get_uint_32(Header + 20));
+}
+
 struct TPngReader {
   TPngMessage Message;
   png_structp Png = nullptr;
@@ -80,6 +82,11 @@ struct TPngReader {
     Png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &Message, PngError, PngWarning);
     if (Png) Info = png_create_info_struct(Png);
     if (!Png || !Info) throw TImageError("out of memory");
+    // libpng's own limits as a second line: sides, and metadata chunks
+    // (compressed text can inflate without bound).
+    png_set_user_limits(Png, MaxImageSide, MaxImageSide);
+    png_set_chunk_malloc_max(Png, PngChunkMax);
+    png_set_chunk_cache_max(Png, PngChunkCountMax);
   }
   ~TPngReader() { png_destroy_read_struct(&Png, &Info, nullptr); }
 };
@@ -118,10 +125,11 @@ bool ReadPngRows(TPngReader& R, TBitmap& Bitmap, int Passes) {
 
 TBitmap ReadPng(FILE* Stream) {
   constexpr size_t SignatureBytes = 8;
-  png_byte Signature[SignatureBytes] = {};
-  if (std::fread(Signature, 1, SignatureBytes, Stream) != SignatureBytes ||
-      png_sig_cmp(Signature, 0, SignatureBytes) != 0)
-    throw TImageError("not a PNG file");
+  png_byte Header[24] = {};
+  const size_t Read = std::fread(Header, 1, sizeof Header, Stream);
+  if (Read < SignatureBytes || png_sig_cmp(Header, 0, SignatureBytes) != 0) throw TImageError("not a PNG file");
+  CheckPngHeaderSize(Header, Read);
+  if (std::fseek(Stream, SignatureBytes, SEEK_SET) != 0) throw TImageError(std::strerror(errno));
   TPngReader R;
   png_set_sig_bytes(R.Png, int(SignatureBytes));
   uint32_t Width = 0, Height = 0;
@@ -166,20 +174,41 @@ void WritePng(FILE* Stream, const TBitmap& Bitmap) {
 
 // --- JPEG -----------------------------------------------------------------------
 
+// libjpeg only warns about damaged or missing data, and fills what is missing
+// with grey: here that fails the read. Warnings about metadata that is not
+// used (the JFIF revision, an ICC profile) pass.
+extern "C" void JpegWarningFails(j_common_ptr Info, int Level) {
+  const int Code = Info->err->msg_code;
+  if (Level < 0 && Code != JWRN_JFIF_MAJOR && Code != JWRN_BOGUS_ICC) (*Info->err->error_exit)(Info);
+}
+
+// libjpeg's own memory limit, for the whole-picture buffer of a progressive
+// file: two bytes per coefficient, up to four components, for the largest
+// picture read.
+constexpr long JpegMemoryMax = 8 * long{MaxImagePixels};
+
 struct TJpegReader {
   TJpegErrors Errors;
   jpeg_decompress_struct Info;
   TJpegReader() {
     Info.err = &Errors.Manager;
+    Errors.Manager.emit_message = JpegWarningFails;
     jpeg_create_decompress(&Info);
+    Info.mem->max_memory_to_use = JpegMemoryMax;
   }
   ~TJpegReader() { jpeg_destroy_decompress(&Info); }
 };
 
-bool StartJpeg(TJpegReader& R, FILE* Stream) {
+bool ReadJpegHeader(TJpegReader& R, FILE* Stream) {
   if (setjmp(R.Errors.Jump)) return false;
   jpeg_stdio_src(&R.Info, Stream);
   jpeg_read_header(&R.Info, TRUE);
+  return true;
+}
+
+// Allocates libjpeg's buffers: for a progressive file, the whole picture's.
+bool StartJpeg(TJpegReader& R) {
+  if (setjmp(R.Errors.Jump)) return false;
   R.Info.out_color_space = JCS_EXT_BGR;
   jpeg_start_decompress(&R.Info);
   return true;
@@ -197,8 +226,9 @@ bool ReadJpegRows(TJpegReader& R, TBitmap& Bitmap) {
 
 TBitmap ReadJpeg(FILE* Stream) {
   TJpegReader R;
-  if (!StartJpeg(R, Stream)) throw TImageError(R.Errors.Text);
-  CheckSize(R.Info.output_width, R.Info.output_height);
+  if (!ReadJpegHeader(R, Stream)) throw TImageError(R.Errors.Text);
+  CheckSize(R.Info.image_width, R.Info.image_height);
+  if (!StartJpeg(R)) throw TImageError(R.Errors.Text);
   if (R.Info.output_components != 3) throw TImageError("unsupported JPEG colour layout");
   TBitmap Bitmap(int32_t(R.Info.output_width), int32_t(R.Info.output_height), 24);
   if (!ReadJpegRows(R, Bitmap)) throw TImageError(R.Errors.Text);
@@ -249,42 +279,6 @@ TImageFormat RequireFormat(const std::string& Path) {
   return *Format;
 }
 
-// A new file beside Path, removed again unless Keep() was called.
-class TTemporaryFile {
-public:
-  explicit TTemporaryFile(const std::filesystem::path& Beside) {
-    const std::filesystem::path Folder = Beside.has_parent_path() ? Beside.parent_path() : ".";
-    for (int Attempt = 0; Attempt < 100 && FDescriptor < 0; ++Attempt) {
-      FPath = Folder / ("." + Beside.filename().string() + ".carvelo-" + std::to_string(getpid()) + "-" +
-                        std::to_string(Attempt) + ".tmp");
-      FDescriptor = ::open(FPath.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
-      if (FDescriptor < 0 && errno != EEXIST) break;
-    }
-    if (FDescriptor < 0) throw TImageError(std::strerror(errno));
-  }
-  TTemporaryFile(const TTemporaryFile&) = delete;
-  TTemporaryFile& operator=(const TTemporaryFile&) = delete;
-  ~TTemporaryFile() {
-    if (FDescriptor >= 0) ::close(FDescriptor);
-    if (!FKept) ::unlink(FPath.c_str());
-  }
-
-  // The stream takes over the descriptor.
-  FILE* Open() {
-    FILE* Stream = ::fdopen(FDescriptor, "wb");
-    if (!Stream) throw TImageError(std::strerror(errno));
-    FDescriptor = -1;
-    return Stream;
-  }
-  const std::filesystem::path& Path() const { return FPath; }
-  void Keep() { FKept = true; }
-
-private:
-  std::filesystem::path FPath;
-  int FDescriptor = -1;
-  bool FKept = false;
-};
-
 }  // namespace
 
 std::optional<TImageFormat> ImageFormatOf(const std::string& Path) {
@@ -311,15 +305,21 @@ void WriteImage(const std::string& Path, const TBitmap& Bitmap) {
     Pixels = &Converted;
   }
 
-  TTemporaryFile Temporary{std::filesystem::path(Path)};
-  TFile File(Temporary.Open());
+  TReplacement Replacement(OutputTarget(Path));
   if (Format == TImageFormat::Png)
-    WritePng(File.Get(), *Pixels);
+    WritePng(Replacement.Stream(), *Pixels);
   else
-    WriteJpeg(File.Get(), *Pixels);
-  if (std::ferror(File.Get()) || !File.Close()) throw TImageError(std::strerror(errno ? errno : EIO));
-  if (std::rename(Temporary.Path().c_str(), Path.c_str()) != 0) throw TImageError(std::strerror(errno));
-  Temporary.Keep();
+    WriteJpeg(Replacement.Stream(), *Pixels);
+  Replacement.Commit();
+}
+
+void CheckPictureSize(int64_t Width, int64_t Height) {
+  if (Width > MaxImageSide || Height > MaxImageSide)
+    throw TImageError("the picture is " + std::to_string(Width) + "x" + std::to_string(Height) +
+                      ", more than " + std::to_string(MaxImageSide) + " pixels on a side");
+  if (Width * Height > MaxImagePixels)
+    throw TImageError("the picture is " + std::to_string(Width) + "x" + std::to_string(Height) + ", more than " +
+                      std::to_string(MaxImagePixels) + " pixels in all");
 }
 
 }  // namespace carvelo

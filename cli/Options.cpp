@@ -149,8 +149,20 @@ is fitted to WIDTH x HEIGHT exactly as the Carvelo add-in fits a picture
 that was stretched on a slide to that size.
 
 INPUT and OUTPUT are PNG or JPEG files, chosen by their extension (.png,
-.jpg, .jpeg). An alpha channel in INPUT is ignored. OUTPUT is written only
-when everything succeeded; it is never left half-written.
+.jpg, .jpeg). An alpha channel in INPUT is ignored; a damaged or truncated
+INPUT or MASK is refused.
+
+OUTPUT is written only when everything succeeded; it is never left
+half-written: a temporary file beside it is renamed over it at the end, and
+removed on any error and on Ctrl-C (SIGINT, SIGTERM, SIGHUP). Whether
+OUTPUT's folder can be written is checked before carving starts. A symbolic
+link is written through to its target; a read-only OUTPUT is refused.
+
+Limits: at most 32767 pixels on a side, and at most 67108864 pixels in all
+(64 megapixels, e.g. 8192x8192) for INPUT, MASK, the picture being carved and
+the result. Sizes are checked from the file headers before any picture is
+loaded. Carving needs about 50 bytes of memory per pixel of the larger of
+the picture being carved and the result: up to about 3.5 GB.
 
 Options:
   --size WIDTHxHEIGHT   the size wanted, 1 to 32767 pixels on a side (required)

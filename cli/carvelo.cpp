@@ -13,6 +13,7 @@
 #include "CarveJob.h"
 #include "ImageFile.h"
 #include "Options.h"
+#include "OutputFile.h"
 #include "StretchGraph.h"
 
 namespace carvelo {
@@ -75,9 +76,32 @@ private:
   int32_t FLastTotal = -1;
 };
 
+TFailure OutputFailure(const std::string& Path, const std::string& Reason) {
+  return TFailure("cannot write OUTPUT " + Quoted(Path) + ": " + Reason);
+}
+
+// The pictures that carving makes must fit the same limits as those read.
+void CheckJobSizes(const TBitmap& Input, const TCliOptions& Options, double RW, double RH) {
+  const TScalePlan Plan = PlanScaling(Input.Width(), Input.Height(), RW, RH, Options.Settings.ScaleBeforeCarving);
+  const TPictureSize Result = FittedSize(Plan.WorkWidth, Plan.WorkHeight, Plan.FW, Plan.FH);
+  try {
+    CheckPictureSize(Plan.WorkWidth, Plan.WorkHeight);
+    CheckPictureSize(Result.Width, Result.Height);
+  } catch (const TImageError& E) {
+    throw TFailure("cannot fit INPUT to " + SizeText(Options.Width, Options.Height) + ": " + E.what() +
+                   " while carving");
+  }
+}
+
 void Fit(const TCliOptions& Options) {
   if (!ImageFormatOf(Options.Output))
-    throw TFailure("cannot write OUTPUT " + Quoted(Options.Output) + ": unsupported file type (use .png, .jpg or .jpeg)");
+    throw OutputFailure(Options.Output, "unsupported file type (use .png, .jpg or .jpeg)");
+  // Before the work, not after it.
+  try {
+    CheckOutputWritable(Options.Output);
+  } catch (const TImageError& E) {
+    throw OutputFailure(Options.Output, E.what());
+  }
 
   TBitmap Input = ReadPicture("INPUT", Options.Input);
   std::optional<TBitmap> Mask;
@@ -91,6 +115,7 @@ void Fit(const TCliOptions& Options) {
   // The ratios of a picture shown at WIDTH x HEIGHT.
   const double RW = static_cast<double>(Options.Width) / Input.Width();
   const double RH = static_cast<double>(Options.Height) / Input.Height();
+  CheckJobSizes(Input, Options, RW, RH);
   const TWorkingBitmap Working = PrepareWorkingBitmap(Input, RW, RH, Options.Settings);
   const int32_t W = Working.Bitmap.Width(), H = Working.Bitmap.Height();
 
@@ -114,7 +139,7 @@ void Fit(const TCliOptions& Options) {
   try {
     WriteImage(Options.Output, Result);
   } catch (const TImageError& E) {
-    throw TFailure("cannot write OUTPUT " + Quoted(Options.Output) + ": " + E.what());
+    throw OutputFailure(Options.Output, E.what());
   }
 }
 

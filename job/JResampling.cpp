@@ -92,6 +92,20 @@ TContributorTable::TContributorTable(int32_t SourceSize, int32_t DestSize)
     }
   }
   FStart.push_back(static_cast<int32_t>(FPairs.size()));
+  for (int32_t I = 0; I < DestSize; ++I) MakeWeightsSumToOne(I);
+}
+
+void TContributorTable::MakeWeightsSumToOne(int32_t DestIndex) {
+  const auto First = FPairs.begin() + FStart[static_cast<size_t>(DestIndex)];
+  const auto End = FPairs.begin() + FStart[static_cast<size_t>(DestIndex) + 1];
+  if (First == End) return;
+  int32_t Sum = 0;
+  for (auto C = First; C != End; ++C) Sum += C->Weight;
+  // The largest weight changes least in proportion; max_element finds the
+  // first of equal ones.
+  const auto Largest =
+      std::max_element(First, End, [](const TContributor& A, const TContributor& B) { return A.Weight < B.Weight; });
+  Largest->Weight += 65536 - Sum;
 }
 
 void TContributorTable::Add(int64_t Candidate, long double Weight) {
@@ -100,13 +114,15 @@ void TContributorTable::Add(int64_t Candidate, long double Weight) {
 
 namespace {
 
-// The process-wide cache: entries in the order they were made, each table
-// kept unchanged until the process ends, so references to them stay valid.
+// The process-wide cache, most recently used last. It keeps at most
+// ContributorCacheCapacity tables: a host process may live for days and see
+// pictures of countless sizes. A table dropped from the cache lives on while
+// a resampler still holds it.
 struct TTableCache {
   struct TEntry {
     int32_t SourceSize;
     int32_t DestSize;
-    std::unique_ptr<const TContributorTable> Table;
+    std::shared_ptr<const TContributorTable> Table;
   };
   std::mutex Lock;
   std::vector<TEntry> Entries;
@@ -119,14 +135,21 @@ TTableCache& TableCache() {
 
 }  // namespace
 
-const TContributorTable& GetContributors(int32_t SourceSize, int32_t DestSize) {
+std::shared_ptr<const TContributorTable> GetContributors(int32_t SourceSize, int32_t DestSize) {
   TTableCache& Cache = TableCache();
   const std::lock_guard Guard(Cache.Lock);
-  for (const auto& Entry : Cache.Entries)
-    if (Entry.SourceSize == SourceSize && Entry.DestSize == DestSize) return *Entry.Table;
-  auto Table = std::make_unique<const TContributorTable>(SourceSize, DestSize);
-  Cache.Entries.push_back({SourceSize, DestSize, std::move(Table)});
-  return *Cache.Entries.back().Table;
+  auto& Entries = Cache.Entries;
+  const auto Found = std::find_if(Entries.begin(), Entries.end(), [&](const TTableCache::TEntry& E) {
+    return E.SourceSize == SourceSize && E.DestSize == DestSize;
+  });
+  if (Found != Entries.end()) {
+    std::rotate(Found, Found + 1, Entries.end());  // now the most recent
+    return Entries.back().Table;
+  }
+  auto Table = std::make_shared<const TContributorTable>(SourceSize, DestSize);
+  if (Entries.size() >= ContributorCacheCapacity) Entries.erase(Entries.begin());
+  Entries.push_back({SourceSize, DestSize, Table});
+  return Table;
 }
 
 size_t CachedContributorTables() {
@@ -190,12 +213,9 @@ struct TPixels16 {
   }
 };
 
-// A 16.16 sum back to a channel: negative gives 0, above the top gives the top.
-inline int32_t ClampSum(int32_t Sum, int32_t Top) {
-  if (Sum < 0) return 0;
-  if (Sum > Top << 16) return Top;
-  return Sum >> 16;
-}
+// A 16.16 sum back to a channel, rounded to nearest and clamped to 0..Top.
+// With weights that sum to exactly 1.0 a flat area keeps its exact value.
+inline int32_t RoundSum(int32_t Sum, int32_t Top) { return std::clamp((Sum + 32768) >> 16, 0, Top); }
 
 // One column of intermediate results: the source column's channels after the
 // horizontal pass, one 4-byte entry per source row.
@@ -203,8 +223,10 @@ using TColumnEntry = std::array<uint8_t, 4>;
 
 template <typename Px>
 void MitchellResampleOf(const TBitmap& Source, TBitmap& Dest) {
-  const TContributorTable& Columns = GetContributors(Source.Width(), Dest.Width());
-  const TContributorTable& Rows = GetContributors(Source.Height(), Dest.Height());
+  const auto ColumnTable = GetContributors(Source.Width(), Dest.Width());
+  const auto RowTable = GetContributors(Source.Height(), Dest.Height());
+  const TContributorTable& Columns = *ColumnTable;
+  const TContributorTable& Rows = *RowTable;
   std::vector<TColumnEntry> Column(static_cast<size_t>(Source.Height()), TColumnEntry{});
 
   for (int32_t i = 0; i < Dest.Width(); ++i) {
@@ -218,7 +240,7 @@ void MitchellResampleOf(const TBitmap& Source, TBitmap& Dest) {
         for (size_t k = 0; k < 3; ++k) Sum[k] += C.Weight * P[k];
       }
       auto& Entry = Column[static_cast<size_t>(y)];
-      for (size_t k = 0; k < 3; ++k) Entry[k] = static_cast<uint8_t>(ClampSum(Sum[k], Px::Top[k]));
+      for (size_t k = 0; k < 3; ++k) Entry[k] = static_cast<uint8_t>(RoundSum(Sum[k], Px::Top[k]));
     }
 
     const size_t Offset = static_cast<size_t>(i) * Px::Bytes;
@@ -230,7 +252,7 @@ void MitchellResampleOf(const TBitmap& Source, TBitmap& Dest) {
         for (size_t k = 0; k < 3; ++k) Sum[k] += C.Weight * Entry[k];
       }
       TChannels Out;
-      for (size_t k = 0; k < 3; ++k) Out[k] = ClampSum(Sum[k], Px::Top[k]);
+      for (size_t k = 0; k < 3; ++k) Out[k] = RoundSum(Sum[k], Px::Top[k]);
       Px::Store(Dest.ScanLine(j) + Offset, Out);
     }
   }
@@ -249,7 +271,7 @@ void BilinearResampleOf(const TBitmap& Source, TBitmap& Dest) {
     const int32_t Y0 = static_cast<int32_t>(Y >> 16);
     const int32_t Y1 = Y0 < SH - 1 ? Y0 + 1 : Y0;
     const uint32_t Fy = static_cast<uint32_t>(Y & 0xFFFF);
-    const uint32_t Gy = 0xFFFF - Fy;
+    const uint32_t Gy = 0x10000 - Fy;  // the top and bottom weights sum to 1.0
     const uint8_t* Top = Source.ScanLine(Y0);
     const uint8_t* Bottom = Source.ScanLine(Y1);
     uint8_t* Out = Dest.ScanLine(j);
@@ -270,10 +292,10 @@ void BilinearResampleOf(const TBitmap& Source, TBitmap& Dest) {
       const TChannels P11 = Px::Load(Bottom + static_cast<size_t>(X1) * Px::Bytes);
       TChannels Result;
       for (size_t k = 0; k < 3; ++k) {
-        // The four weights sum to 65535, so the sum never exceeds the channel's top.
+        // The four weights sum to 65536: at most Top << 16, well inside 32 bits.
         const uint32_t Sum = TopLeft * uint32_t(P00[k]) + TopRight * uint32_t(P10[k]) +
                              BottomLeft * uint32_t(P01[k]) + BottomRight * uint32_t(P11[k]);
-        Result[k] = static_cast<int32_t>(Sum >> 16);
+        Result[k] = RoundSum(static_cast<int32_t>(Sum), Px::Top[k]);
       }
       Px::Store(Out, Result);
     }

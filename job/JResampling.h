@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <vector>
 
@@ -44,6 +45,9 @@ public:
 
 private:
   void Add(int64_t Candidate, long double Weight);
+  // Rounding leaves a list's sum a little off 1.0; its largest weight takes
+  // the difference, so that flat areas keep their exact colour.
+  void MakeWeightsSumToOne(int32_t DestIndex);
 
   int32_t FSourceSize;
   int32_t FDestSize;
@@ -62,10 +66,13 @@ long double MitchellKernel(float Distance);
 // pixel) is clamped to the nearest edge pixel.
 int32_t MirrorIndex(int64_t J, int32_t N);
 
-// The table for (SourceSize, DestSize), built on first request and cached for
-// the life of the process; both axes share it. Safe to call from any thread.
-// Both sizes must be at least 1.
-const TContributorTable& GetContributors(int32_t SourceSize, int32_t DestSize);
+// How many tables the cache keeps: the most recently used ones.
+inline constexpr size_t ContributorCacheCapacity = 16;
+
+// The table for (SourceSize, DestSize), built on first request and cached;
+// both axes share it. Safe to call from any thread; the table stays valid as
+// long as the returned pointer is held. Both sizes must be at least 1.
+std::shared_ptr<const TContributorTable> GetContributors(int32_t SourceSize, int32_t DestSize);
 
 // How many tables the cache holds.
 size_t CachedContributorTables();

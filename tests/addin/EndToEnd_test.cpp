@@ -128,3 +128,29 @@ TEST(EndToEnd, UnloadingByTheUserDeletesTheToolbarAndItIsNotLoadedAgain) {
   EXPECT_FALSE(restarted.Bar(L"Carvelo PPT"));
   DeleteFileW(file.c_str());
 }
+
+TEST(EndToEnd, QuickFittingInTheLoadedDllReplacesTheSelectedPictureByAWiderOne) {
+  TRegisteredDll registered;
+  ASSERT_EQ(registered.Status(), S_OK);
+  TStandInPowerPoint powerPoint;
+  standin::TPixels pixels{40, 32, {}};
+  for (uint32_t i = 0; i < 40 * 32; ++i) pixels.data.push_back((i % 40) * 0x060000 + (i / 40) * 0x0700 + 0x30);
+  auto picture = powerPoint.Slide(1).AddPicture(10, 20, 45, 24, pixels);  // 30 x 24 points at its own size
+  powerPoint.LoadAddIns();
+  const auto bar = powerPoint.Bar(L"Carvelo PPT");
+  ASSERT_TRUE(bar);
+  powerPoint.SelectShapes({picture});
+  {
+    standin::TMessageBoxRobot robot({L"Carvelo - Processing"});
+    EXPECT_EQ(bar->Buttons()[0]->Click().answers, std::vector<HRESULT>{S_OK});
+    EXPECT_TRUE(robot.Seen().empty());
+  }
+  EXPECT_TRUE(picture->Deleted());
+  ASSERT_EQ(powerPoint.Slide(1).ShapeList().size(), 1u);
+  const standin::TStandInShape& fitted = *powerPoint.Slide(1).ShapeList().front().Get();
+  EXPECT_EQ(std::vector<float>({fitted.left, fitted.top, fitted.width, fitted.height}),
+            std::vector<float>({10, 20, 45, 24}));
+  EXPECT_EQ(fitted.pixels.width, 60);  // 1.5 times as wide, carved
+  EXPECT_EQ(fitted.pixels.height, 32);
+  powerPoint.Quit();
+}

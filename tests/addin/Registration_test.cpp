@@ -37,6 +37,12 @@ bool TypeLibraryRegistered() {
   return SUCCEEDED(hr);
 }
 
+void WriteKey(const std::wstring& path) {
+  HKEY key = nullptr;
+  if (RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) == 0)
+    RegCloseKey(key);
+}
+
 std::wstring TempFolderWithBlank() {
   wchar_t temp[MAX_PATH];
   GetTempPathW(MAX_PATH, temp);
@@ -128,4 +134,43 @@ TEST(Registration, AFileNameWithABlankIsRegisteredInItsShortForm) {
   }
   DeleteFileW(copy.c_str());
   RemoveDirectoryW(folder.c_str());
+}
+
+// The type library's key already gone (removed by hand, or by an earlier
+// unregistration that stopped half-way): the class and Office keys still go.
+TEST(Registration, UnregistrationAfterAPartialRemovalRemovesEverything) {
+  TAddinDll dll;
+  ASSERT_EQ(dll.Register(), S_OK);
+  ASSERT_EQ(RegDeleteTreeW(HKEY_CLASSES_ROOT, kTypeLibKey), ERROR_SUCCESS);
+  EXPECT_EQ(dll.Unregister(), S_OK);
+  for (auto [root, key] : {std::pair{HKEY_CLASSES_ROOT, K}, {HKEY_CLASSES_ROOT, P}, {HKEY_CURRENT_USER, std::wstring(kOfficeKey)}})
+    EXPECT_FALSE(KeyExists(root, key)) << std::string(key.begin(), key.end());
+}
+
+TEST(Registration, UnregistrationGoesOnPastAFailureAndReportsIt) {
+  TAddinDll dll;
+  ASSERT_EQ(dll.Register(), S_OK);
+  WriteKey(K + L"\\Foreign");  // someone else's subkey: the class key cannot go
+  EXPECT_TRUE(FAILED(dll.Unregister()));
+  EXPECT_EQ(SubKeys(HKEY_CLASSES_ROOT, K), std::vector<std::wstring>{L"Foreign"});
+  EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, P));
+  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kOfficeKey));
+  EXPECT_FALSE(TypeLibraryRegistered());
+  RegDeleteTreeW(HKEY_CLASSES_ROOT, K.c_str());
+}
+
+TEST(Registration, AFailedRegistrationTakesBackWhatItWroteAndAnswersTheError) {
+  // A volatile ProgID key that was there before: its Clsid subkey cannot be
+  // written, half-way through.
+  HKEY volatileKey = nullptr;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, P.c_str(), 0, nullptr, REG_OPTION_VOLATILE, KEY_WRITE, nullptr,
+                            &volatileKey, nullptr), ERROR_SUCCESS);
+  RegCloseKey(volatileKey);
+  TAddinDll dll;
+  EXPECT_EQ(dll.Register(), HRESULT_FROM_WIN32(ERROR_CHILD_MUST_BE_VOLATILE));
+  EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, K));
+  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kOfficeKey));
+  EXPECT_FALSE(TypeLibraryRegistered());
+  EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, P));  // not this registration's to remove
+  RegDeleteTreeW(HKEY_CLASSES_ROOT, P.c_str());
 }

@@ -1,9 +1,15 @@
 // Runs the built carvelo tool on pictures made here and checks what it
 // leaves behind.
+#include <spawn.h>
 #include <sys/wait.h>
 
 #include <gtest/gtest.h>
+#include <jpeglib.h>
 #include <png.h>
+#include <zlib.h>
+
+#include <csignal>
+#include <thread>
 
 #include <cstdlib>
 #include <filesystem>
@@ -65,8 +71,9 @@ protected:
     std::string Err;
   };
 
-  TRun Run(const std::vector<std::string>& Args) {
-    std::string Command = ShellQuoted(CARVELO_EXE);
+  // Shell is run before the tool, in the same shell (e.g. a ulimit).
+  TRun Run(const std::vector<std::string>& Args, const std::string& Shell = "") {
+    std::string Command = Shell + ShellQuoted(CARVELO_EXE);
     for (const std::string& Arg : Args) Command += " " + ShellQuoted(Arg);
     Command += " >" + ShellQuoted((Folder / ".out").string()) + " 2>" + ShellQuoted((Folder / ".err").string());
     const int Raw = std::system(Command.c_str());
@@ -92,7 +99,7 @@ TEST_F(CarveloTool, HelpExplainsTheInterfaceWithAnExample) {
   EXPECT_EQ(R.Status, 0);
   EXPECT_NE(R.Out.find("Usage: carvelo INPUT OUTPUT --size WIDTHxHEIGHT"), std::string::npos);
   for (const char* Word : {"--mask", "--filter", "--stretch", "--mask-weight", "--no-scale-before-carving",
-                           "--quality", "Examples:"})
+                           "--quality", "Examples:", "67108864 pixels"})
     EXPECT_NE(R.Out.find(Word), std::string::npos) << Word;
   EXPECT_TRUE(R.Err.empty());
 }
@@ -106,6 +113,9 @@ TEST_F(CarveloTool, ErrorsLeaveOutputAlone) {
   Spill(In("text.png"), "this is not a picture\n");
   Spill(In("in.bmp"), "BM");
   Spill(In("out.png"), "previous output");
+  Spill(In("locked.png"), "previous output");
+  fs::permissions(In("locked.png"), fs::perms::owner_read | fs::perms::group_read);
+  fs::create_directory(In("folder.png"));
 
   struct TCase {
     std::vector<std::string> Args;
@@ -127,6 +137,10 @@ TEST_F(CarveloTool, ErrorsLeaveOutputAlone) {
       {{In("in.png"), Out, "--size", "10x8", "--quality", "ultra"}, "--quality takes"},
       {{In("in.png"), In("out.gif"), "--size", "10x8"}, "cannot write OUTPUT"},
       {{In("in.png"), In("no-such-folder/out.png"), "--size", "10x8"}, "cannot write OUTPUT"},
+      {{In("missing.png"), In("no-such-folder/out.png"), "--size", "10x8"}, "cannot write OUTPUT"},  // first
+      {{In("in.png"), In("locked.png"), "--size", "10x8"}, "the file is read-only"},
+      {{In("in.png"), In("folder.png"), "--size", "10x8"}, "it is a folder"},
+      {{In("in.png"), Out, "--size", "32767x32767"}, "more than 67108864 pixels in all while carving"},
       {{In("in.png"), Fresh, "--size", "10x8", "--filter", "canny"}, "--filter takes"},
   };
   const std::set<std::string> Before = Files();
@@ -265,6 +279,129 @@ TEST_F(CarveloTool, MaskFollowsAPreScaledPicture) {
   for (int32_t y = 0; y < 30; ++y)
     for (int32_t x = 0; x < 48; ++x) Blue += GetPixelRGB(Out, x, y).B > 150;
   EXPECT_EQ(Blue, 0);
+}
+
+// A PNG file of 1x1 pixels whose header claims W x H (its checksum right).
+std::string PngClaiming(uint32_t W, uint32_t H, const fs::path& Scratch) {
+  WriteImage(Scratch.string(), Picture(1, 1, Background));
+  std::string File = Slurp(Scratch);
+  for (int k = 0; k < 4; ++k) {
+    File[size_t(16 + k)] = char(W >> (24 - 8 * k));
+    File[size_t(20 + k)] = char(H >> (24 - 8 * k));
+  }
+  const uLong Crc = crc32(0, reinterpret_cast<const Bytef*>(File.data() + 12), 17);
+  for (int k = 0; k < 4; ++k) File[size_t(29 + k)] = char(Crc >> (24 - 8 * k));
+  return File;
+}
+
+// A progressive 16x16 JPEG whose frame header claims W x H: libjpeg would
+// hold the whole claimed picture's coefficients.
+std::string ProgressiveJpegClaiming(uint16_t W, uint16_t H) {
+  jpeg_compress_struct C;
+  jpeg_error_mgr Errors;
+  C.err = jpeg_std_error(&Errors);
+  jpeg_create_compress(&C);
+  unsigned char* Data = nullptr;
+  unsigned long Size = 0;
+  jpeg_mem_dest(&C, &Data, &Size);
+  C.image_width = C.image_height = 16;
+  C.input_components = 3;
+  C.in_color_space = JCS_RGB;
+  jpeg_set_defaults(&C);
+  jpeg_simple_progression(&C);
+  jpeg_start_compress(&C, TRUE);
+  std::vector<JSAMPLE> Row(16 * 3, 99);
+  for (JSAMPROW Line = Row.data(); C.next_scanline < 16;) jpeg_write_scanlines(&C, &Line, 1);
+  jpeg_finish_compress(&C);
+  jpeg_destroy_compress(&C);
+  std::string File(reinterpret_cast<const char*>(Data), Size);
+  std::free(Data);
+  const size_t Frame = File.find("\xFF\xC2");
+  File[Frame + 5] = char(H >> 8), File[Frame + 6] = char(H);
+  File[Frame + 7] = char(W >> 8), File[Frame + 8] = char(W);
+  return File;
+}
+
+TEST_F(CarveloTool, HugeClaimedSizesAreRefusedBeforeAnyPixelBuffer) {
+  Spill(In("side.png"), PngClaiming(32767, 32767, Folder / "scratch.png"));
+  Spill(In("budget.png"), PngClaiming(8192, 8193, Folder / "scratch.png"));
+  Spill(In("side.jpg"), ProgressiveJpegClaiming(32767, 32767));
+  Spill(In("budget.jpg"), ProgressiveJpegClaiming(8193, 8192));
+  Spill(In("out.png"), "previous output");
+#if defined(__SANITIZE_ADDRESS__)
+  const std::string Limit;  // the sanitizer reserves terabytes of address space
+#else
+  const std::string Limit = "ulimit -v 100000; ";  // 100 MB: none of the claimed pictures fits
+#endif
+  for (const char* Name : {"side.png", "budget.png", "side.jpg", "budget.jpg"}) {
+    const TRun R = Run({In(Name), In("out.png"), "--size", "10x10"}, Limit);
+    EXPECT_EQ(R.Status, 2) << Name;
+    EXPECT_NE(R.Err.find("more than 67108864 pixels in all"), std::string::npos) << R.Err;
+    EXPECT_EQ(Slurp(In("out.png")), "previous output");
+  }
+}
+
+TEST_F(CarveloTool, DamagedJpegsAreRefused) {
+  WriteImage(In("in.jpg"), Picture(64, 48, Background));
+  const std::string Good = Slurp(In("in.jpg"));
+  const size_t Scan = Good.find("\xFF\xDA"), End = Good.size() - 2;  // entropy data, end marker
+  std::vector<std::string> Damaged;
+  for (size_t k = 1; k <= 10; ++k) Damaged.push_back(Good.substr(0, Good.size() * k / 11));
+  Damaged.push_back(Good.substr(0, End) + std::string(100, 0x6A) + Good.substr(End));  // extraneous data
+  Damaged.push_back(std::string(Good).replace((Scan + End) / 2, 2, "\xFF\xD9"));          // data cut short
+  Damaged.push_back(std::string(Good).replace((Scan + End) / 2, 8, std::string("\xFF\0\xFF\0\xFF\0\xFF\0", 8)));
+  Spill(In("out.png"), "previous output");
+  for (const std::string& File : Damaged) {
+    Spill(In("bad.jpg"), File);
+    const TRun R = Run({In("bad.jpg"), In("out.png"), "--size", "64x48"});
+    EXPECT_EQ(R.Status, 2) << &File - Damaged.data() << ": " << R.Err;
+    EXPECT_TRUE(Slurp(In("out.png")) == "previous output");
+    Spill(In("out.png"), "previous output");
+  }
+}
+
+TEST_F(CarveloTool, AnInterruptedWriteLeavesNoFile) {
+  // A picture of noise: its PNG takes long enough to write to be caught in
+  // the act.
+  WriteImage(In("noise.jpg"), Picture(2000, 1500, [](int32_t x, int32_t y) {
+               const uint32_t h = uint32_t(x) * 2654435761u ^ uint32_t(y) * 40503u;
+               return TRGB{uint8_t(h), uint8_t(h >> 8), uint8_t(h >> 16)};
+             }));
+  Spill(In("out.png"), "previous output");
+  const std::set<std::string> Before = Files();
+  for (int Signal : {SIGINT, SIGTERM, SIGHUP}) {
+    const std::string Input = In("noise.jpg"), Output = In("out.png");
+    const char* Argv[] = {CARVELO_EXE, Input.c_str(), Output.c_str(), "--size", "2000x1500", nullptr};
+    pid_t Child = 0;
+    ASSERT_EQ(posix_spawn(&Child, CARVELO_EXE, nullptr, nullptr, const_cast<char**>(Argv), environ), 0);
+    // Wait until the temporary file holds data, then interrupt.
+    int Status = 0;
+    for (bool Writing = false; !Writing;) {
+      ASSERT_EQ(waitpid(Child, &Status, WNOHANG), 0) << "ended before it was seen writing";
+      for (const auto& Entry : fs::directory_iterator(Folder))
+        Writing |= Entry.path().filename().string().starts_with(".carvelo-") && fs::file_size(Entry.path()) > 0;
+      if (!Writing) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    ASSERT_EQ(kill(Child, Signal), 0);
+    ASSERT_EQ(waitpid(Child, &Status, 0), Child);
+    EXPECT_TRUE(WIFSIGNALED(Status) && WTERMSIG(Status) == Signal) << Signal;
+    EXPECT_EQ(Files(), Before) << Signal;
+    EXPECT_EQ(Slurp(In("out.png")), "previous output");
+  }
+}
+
+TEST_F(CarveloTool, WritesThroughLinksAndTakesLongNames) {
+  WriteImage(In("in.png"), Picture(12, 8, Background));
+  fs::create_directory(Folder / "pictures");
+  fs::create_symlink("pictures/target.png", Folder / "link.png");
+  ASSERT_EQ(Run({In("in.png"), In("link.png"), "--size", "10x8"}).Status, 0);
+  EXPECT_TRUE(fs::is_symlink(Folder / "link.png"));
+  EXPECT_EQ(ReadImage(In("pictures/target.png")).Width(), 10);
+
+  const std::string Long = std::string(251, 'n') + ".png";  // 255 characters, the most a name may have
+  const TRun R = Run({In("in.png"), In(Long), "--size", "10x8"});
+  EXPECT_EQ(R.Status, 0) << R.Err;
+  EXPECT_EQ(Files(), (std::set<std::string>{"in.png", "link.png", "pictures", Long}));
 }
 
 }  // namespace

@@ -89,7 +89,7 @@ TEST(PrepareWorkingBitmap, PreScalesAtTheChosenQuality) {
   EXPECT_EQ(W.Bitmap.BitCount(), 24);
   EXPECT_EQ(W.FW, 0.625);
   EXPECT_EQ(W.FH, 1.0);
-  EXPECT_EQ(GetPixelRGB(W.Bitmap, 10, 10), Grey(254));  // bilinear's mark
+  EXPECT_EQ(GetPixelRGB(W.Bitmap, 10, 10), Grey(255));  // white stays white
 }
 
 TEST(PrepareWorkingBitmap, WithoutPreScalingIsA24BitCopy) {

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Takes docs/setup.png, docs/about.png and docs/progress.png (a carve held
-# halfway): shows each window under Xvfb with the Windows build's ui_show and
-# grabs the screen around it.
-#   tests/ui/screenshots.sh [build dir]   (default build/win-x86_64)
+# Takes docs/setup.png, docs/about.png, docs/progress.png (a carve held
+# halfway) and docs/mask-editor.png: shows each window under Xvfb with the
+# Windows build's ui_show (the mask editor with paint_show, on the example
+# picture) and grabs the screen around it.
+#   tests/ui/screenshots.sh [build dir [window...]]
+#   (default build/win-x86_64, all of setup about progress mask-editor)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(cd "${1:-$root/build/win-x86_64}" && pwd)
@@ -15,9 +17,15 @@ wine_session_start
 # wider face.
 cp -n /usr/share/wine/fonts/tahoma*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
 tmp=$(mktemp -d)
-for which in setup about progress; do
+shift || true
+for which in ${@:-setup about progress mask-editor}; do
   rm -f "$tmp/ready" "$tmp/done"
-  tools/wine.sh "$build/tests/ui/ui_show.exe" "$which" "Z:$tmp/ready" "Z:$tmp/done" &
+  if [ "$which" = mask-editor ]; then
+    convert examples/coffee_600x400.png -type TrueColor "BMP3:$tmp/picture.bmp"
+    tools/wine.sh "$build/tests/maskedit/paint_show.exe" "Z:$tmp/picture.bmp" "Z:$tmp/ready" "Z:$tmp/done" &
+  else
+    tools/wine.sh "$build/tests/ui/ui_show.exe" "$which" "Z:$tmp/ready" "Z:$tmp/done" &
+  fi
   pid=$!
   for _ in $(seq 200); do [ -s "$tmp/ready" ] && break; sleep 0.1; done
   [ -s "$tmp/ready" ] || { echo "screenshots: no $which window" >&2; kill "$pid"; exit 1; }
