@@ -4,9 +4,11 @@
 #include <string>
 
 #include "CarveJob.h"
+#include "Clipboard_win.h"
 #include "ComObject.h"
 #include "HostError.h"
 #include "PictureRoundTrip.h"
+#include "Unit1_win.h"
 #include "WaitFrm_win.h"
 #include "about.h"
 #include "qsetup.h"
@@ -99,6 +101,20 @@ void ReportingFailures(Command&& command) {
   }
 }
 
+// Ends a round trip's bitmaps in their order: the result and the working
+// bitmap first, then (as the caller declared it before this) the mask with
+// its editor, and the source picture last, with the round trip.
+class TWorkingBitmapsReleased {
+ public:
+  explicit TWorkingBitmapsReleased(TPictureRoundTrip& trip) : trip_(trip) {}
+  ~TWorkingBitmapsReleased() { trip_.ReleaseWorkingBitmaps(); }
+  TWorkingBitmapsReleased(const TWorkingBitmapsReleased&) = delete;
+  TWorkingBitmapsReleased& operator=(const TWorkingBitmapsReleased&) = delete;
+
+ private:
+  TPictureRoundTrip& trip_;
+};
+
 }  // namespace
 
 void TPPTAddin::CarveSelectedPicture(const TMaskStep& maskStep) {
@@ -108,9 +124,11 @@ void TPPTAddin::CarveSelectedPicture(const TMaskStep& maskStep) {
     if (!trip.TakeSelectedPicture() || !trip.CopyPictureOut()) return;
     trip.MeasureRatios();
     trip.PrepareBitmaps(settings_);
-    const TBitmap* mask = nullptr;
+    std::shared_ptr<const TBitmap> mask;
+    const TWorkingBitmapsReleased released(trip);
     if (maskStep && !(mask = maskStep(trip.Working()))) return;
-    if (RunCarveJob(MakeCarveJob(trip.Working(), trip.Result(), settings_, mask)) != 1) return;
+    if (RunCarveJob(MakeCarveJob(trip.Working(), trip.Result(), settings_, mask.get())) != 1) return;
+    if (mask) trip.ResultTo24Bits();
     trip.PasteBack();
   });
 }
@@ -118,7 +136,19 @@ void TPPTAddin::CarveSelectedPicture(const TMaskStep& maskStep) {
 int TPPTAddin::RunCarveJob(const TCarveJob& job) { return ExecuteWaitingJob(job); }
 
 void TPPTAddin::EditMask_Command() {
-  // Opens the mask editor on the selected picture, then carves with the mask.
+  CarveSelectedPicture([this](const TWorkingBitmap& working) {
+    // Cancelling the editor leaves the working bitmap here for the user.
+    PutBitmapOnClipboard(working.Bitmap);
+    return RunMaskEditor(working.Bitmap);
+  });
+}
+
+std::shared_ptr<const TBitmap> TPPTAddin::RunMaskEditor(const TBitmap& working) {
+  auto editor = std::make_shared<TPaintFrm>();
+  if (ExecutePaintForm(*editor, working) != 1) return nullptr;
+  // The marked copy lives in the (now hidden) editor: it goes with the last
+  // holder of the mask.
+  return {editor, &editor->MarkedPicture()};
 }
 
 void TPPTAddin::Setup_Command() {

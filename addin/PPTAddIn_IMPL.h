@@ -69,6 +69,10 @@ class TPPTAddin : public TMSOfficeAddIn {
   // Runs a carving job behind the progress window: 1 when the result bitmap
   // holds the carved picture, 2 when cancelled; throws EJobFailed.
   virtual int RunCarveJob(const TCarveJob& job);
+  // Shows the mask editor, modal, on two 24-bit copies of the working
+  // bitmap: the marked copy when the user starts the carve (it keeps the
+  // hidden editor alive until released), null when cancelled or closed.
+  virtual std::shared_ptr<const TBitmap> RunMaskEditor(const TBitmap& working);
 
   HRESULT DoOnConnection(ext_ConnectMode connectMode, IDispatch* addInInst, SAFEARRAY** custom) override;
   HRESULT DoOnDisconnection(ext_DisconnectMode removeMode, SAFEARRAY** custom) override;
@@ -92,8 +96,8 @@ class TPPTAddin : public TMSOfficeAddIn {
 
   // What Edit Mask adds to the round trip once the bitmaps exist: it shows
   // the editor on the working bitmap and answers the painted mask to carve
-  // with, or null when the user did not confirm.
-  using TMaskStep = std::function<const TBitmap*(const TWorkingBitmap& working)>;
+  // with (keeping its editor alive), or null when the user did not confirm.
+  using TMaskStep = std::function<std::shared_ptr<const TBitmap>(const TWorkingBitmap& working)>;
   // The round trip of both carving commands; any failure ends in one
   // message box, the slide as it was.
   void CarveSelectedPicture(const TMaskStep& maskStep);

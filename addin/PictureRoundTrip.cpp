@@ -130,6 +130,15 @@ void TPictureRoundTrip::PrepareBitmaps(const TCarveSettings& settings) {
   result_ = TBitmap(target.Width, target.Height, 24);
 }
 
+void TPictureRoundTrip::ResultTo24Bits() {
+  if (result_.BitCount() != 24) result_ = ConvertDepth(result_, 24);
+}
+
+void TPictureRoundTrip::ReleaseWorkingBitmaps() noexcept {
+  result_ = TBitmap();
+  working_ = TWorkingBitmap();
+}
+
 void TPictureRoundTrip::PasteBack() {
   const THourglass hourglass;
   PutBitmapOnClipboard(result_);

@@ -36,6 +36,11 @@ class TPictureRoundTrip {
   // The working bitmap (pre-scaled as the settings say) and the blank
   // result bitmap of the target size.
   void PrepareBitmaps(const TCarveSettings& settings);
+  // The result bitmap as 24 bits per pixel again, whatever wrote it.
+  void ResultTo24Bits();
+  // Lets go of the result bitmap, then of the working bitmap; the source
+  // picture stays until the round trip ends.
+  void ReleaseWorkingBitmaps() noexcept;
   // The result bitmap in place of the old picture: same slide, top, left,
   // width and height; the old picture goes only once the new one is placed.
   void PasteBack();

@@ -1,10 +1,12 @@
 // The stand-in's window: the visible command bars as rows of owner-drawn
 // buttons (face and caption, greyed when disabled), then the current slide
-// with its shapes as outlined boxes. A click on a button fires its Click.
+// drawn as its rendering is, with the selection's frames. A click on a
+// button fires its Click.
 #include <windowsx.h>
 
 #include "HostIds.h"
 #include "StandInHost.h"
+#include "StandInRender.h"
 
 namespace carvelo::standin {
 
@@ -79,25 +81,6 @@ void DrawButton(const DRAWITEMSTRUCT& item, const TStandInButton& button) {
   }
 }
 
-void DrawPixels(HDC dc, const RECT& r, const TPixels& pixels) {
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = pixels.width;
-  info.bmiHeader.biHeight = -pixels.height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  SetStretchBltMode(dc, HALFTONE);
-  StretchDIBits(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, 0, 0, pixels.width, pixels.height,
-                pixels.data.data(), &info, DIB_RGB_COLORS, SRCCOPY);
-}
-
-bool IsSelected(const TStandInPowerPoint& host, const TStandInShape* shape) {
-  for (const auto& s : host.Window().selection.shapes)
-    if (s.Get() == shape) return true;
-  return false;
-}
-
 // PowerPoint's selection: a frame with small square handles.
 void DrawSelectionFrame(HDC dc, const RECT& r) {
   HPEN pen = CreatePen(PS_DOT, 1, RGB(0, 0, 0));
@@ -124,30 +107,19 @@ void PaintSlide(HWND window, HDC dc, TStandInPowerPoint& host) {
   RECT client;
   GetClientRect(window, &client);
   FillRect(dc, &client, GetSysColorBrush(COLOR_APPWORKSPACE));
-  // Slides are 720 x 540 points, drawn at 1 pixel per point scaled down.
-  const double scale = std::min((client.right - 40) / 720.0, (client.bottom - top - 20) / 540.0);
+  // The slide fills the window below the bars.
+  const double scale =
+      std::min((client.right - 40) / kSlideWidthPoints, (client.bottom - top - 20) / kSlideHeightPoints);
   const int left = 20;
-  RECT slide{left, top + 10, left + static_cast<int>(720 * scale), top + 10 + static_cast<int>(540 * scale)};
+  RECT slide{left, top + 10, left + static_cast<int>(kSlideWidthPoints * scale),
+             top + 10 + static_cast<int>(kSlideHeightPoints * scale)};
   FillRect(dc, &slide, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
   FrameRect(dc, &slide, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-  SetBkMode(dc, TRANSPARENT);
-  SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
-  const int index = host.Window().currentSlide;
-  for (const auto& shape : host.Slide(index).ShapeList()) {
-    RECT r{slide.left + static_cast<int>(shape->left * scale), slide.top + static_cast<int>(shape->top * scale),
-           slide.left + static_cast<int>((shape->left + shape->width) * scale),
-           slide.top + static_cast<int>((shape->top + shape->height) * scale)};
-    if (shape->type == msoPicture && !shape->pixels.Empty()) {
-      DrawPixels(dc, r, shape->pixels);
-    } else {
-      HBRUSH fill = CreateSolidBrush(RGB(235, 235, 200));
-      FillRect(dc, &r, fill);
-      DeleteObject(fill);
-      DrawTextW(dc, shape->name.c_str(), -1, &r, DT_SINGLELINE | DT_CENTER | DT_VCENTER);
-    }
-    FrameRect(dc, &r, static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
-    if (IsSelected(host, shape.Get())) DrawSelectionFrame(dc, r);
-  }
+  const POINT origin{slide.left, slide.top};
+  TStandInSlide& shown = host.Slide(host.Window().currentSlide);
+  DrawSlideShapes(dc, origin, scale, shown);
+  for (const auto& shape : host.Window().selection.shapes)
+    if (shape->Slide() == &shown) DrawSelectionFrame(dc, ShapeRect(origin, scale, *shape.Get()));
 }
 
 LRESULT CALLBACK StandInWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {

@@ -1,20 +1,38 @@
 // standin_ppt: the PowerPoint stand-in as a program. It starts, loads the
 // current user's add-ins from the registry, shows its window with the
-// visible command bars and one slide, and quits (saving its command bars)
-// after the given number of seconds or when its window is closed.
-//   standin_ppt [--bars FILE] [--seconds N] [--picture]
+// visible command bars and one slide, runs the scripted steps in order, and
+// quits (saving its command bars) after the given number of seconds, at
+// once with --quit, or when its window is closed. A window that an add-in
+// opens during the steps is printed and answered as a user would (a message
+// box with OK, any other window closed), except the progress window, which
+// closes by itself when its work is done.
 #include <ole2.h>
 
 #include <cstdio>
 #include <cwchar>
+#include <exception>
+#include <optional>
 #include <string>
 
-#include "HostIds.h"
+#include "MessageBoxRobot.h"
 #include "StandInHost.h"
+#include "StandInPictureFile.h"
+#include "StandInScript.h"
 
 using namespace carvelo::standin;
 
 namespace {
+
+constexpr wchar_t kUsage[] =
+    L"standin_ppt [--bars FILE] [--seconds N] [--picture] [--quit] [STEP...]\n"
+    L"  --bars FILE      keep custom command bars in FILE between starts\n"
+    L"  --seconds N      stay open N seconds after the steps (default 5)\n"
+    L"  --quit           quit as soon as the steps are done\n"
+    L"  --picture        put a sample picture on slide 1 and select it\n"
+    L"Steps, run in order after the add-ins are loaded:\n";
+
+constexpr wchar_t kProgressCaption[] = L"Carvelo - Processing";
+
 // A sky over a meadow with a sun, to have something to look at.
 TPixels SamplePicture(int width, int height) {
   TPixels p{width, height, std::vector<uint32_t>(static_cast<size_t>(width) * height)};
@@ -32,34 +50,95 @@ TPixels SamplePicture(int width, int height) {
     }
   return p;
 }
-}  // namespace
 
-int wmain(int argc, wchar_t** argv) {
+struct TCommandLine {
   TStandInOptions options;
   unsigned seconds = 5;
   bool picture = false;
-  for (int i = 1; i < argc; ++i) {
-    const std::wstring arg = argv[i];
-    if (arg == L"--bars" && i + 1 < argc) options.barsFile = argv[++i];
-    else if (arg == L"--seconds" && i + 1 < argc) seconds = static_cast<unsigned>(std::wcstoul(argv[++i], nullptr, 10));
-    else if (arg == L"--picture") picture = true;
+  std::vector<TScriptStep> steps;
+};
+
+TCommandLine Parse(int argc, wchar_t** argv) {
+  const std::vector<std::wstring> args(argv + 1, argv + argc);
+  TCommandLine line;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::wstring& arg = args[i];
+    if (arg == L"--bars" && i + 1 < args.size()) line.options.barsFile = args[++i];
+    else if (arg == L"--seconds" && i + 1 < args.size()) line.seconds = std::wcstoul(args[++i].c_str(), nullptr, 10);
+    else if (arg == L"--quit") line.seconds = 0;
+    else if (arg == L"--picture") line.picture = true;
+    else if (!ReadScriptStep(args, i, line.steps)) throw EScriptError{L"unknown option \"" + arg + L"\" (see --help)"};
   }
-  if (FAILED(OleInitialize(nullptr))) return 2;
+  return line;
+}
+
+void Say(const std::wstring& line) {
+  std::wprintf(L"%ls\n", line.c_str());
+  std::fflush(stdout);
+}
+
+// Runs the steps; each window answered is printed after the step that
+// opened it.
+void RunSteps(TStandInPowerPoint& powerPoint, const std::vector<TScriptStep>& steps) {
+  const TMessageBoxRobot robot({kProgressCaption});
+  size_t told = 0;
+  for (const TScriptStep& step : steps) {
+    powerPoint.PumpMessages(50);  // what the last step changed is drawn first
+    Say(RunScriptStep(powerPoint, step));
+    const auto seen = robot.Seen();
+    for (; told < seen.size(); ++told)
+      Say(L"answered \"" + seen[told].caption + L"\"" + (seen[told].text.empty() ? L"" : L": " + seen[told].text));
+  }
+}
+
+int Run(const TCommandLine& line) {
+  TStandInPowerPoint powerPoint(line.options);
+  powerPoint.ShowWindow();
+  powerPoint.LoadAddIns();
+  for (const TLoadedAddIn& a : powerPoint.AddIns())
+    std::wprintf(L"%ls: OnConnection 0x%08lX\n", a.progId.c_str(), static_cast<unsigned long>(a.connectStatus));
+  if (line.picture) {
+    auto shape = powerPoint.Slide(1).AddPicture(160, 140, 420, 200, SamplePicture(320, 200));
+    powerPoint.SelectShapes({shape});
+  }
   int status = 0;
   try {
-    TStandInPowerPoint powerPoint(options);
-    powerPoint.ShowWindow();
-    powerPoint.LoadAddIns();
-    for (const TLoadedAddIn& a : powerPoint.AddIns())
-      std::wprintf(L"%ls: OnConnection 0x%08lX\n", a.progId.c_str(), static_cast<unsigned long>(a.connectStatus));
-    if (picture) {
-      auto shape = powerPoint.Slide(1).AddPicture(160, 140, 420, 200, SamplePicture(320, 200));
-      powerPoint.SelectShapes({shape});
-    }
-    powerPoint.PumpMessages(seconds * 1000);
-    powerPoint.Quit();
-  } catch (...) {
+    RunSteps(powerPoint, line.steps);
+  } catch (const EScriptError& e) {
+    std::fwprintf(stderr, L"standin_ppt: %ls\n", e.text.c_str());
     status = 1;
+  } catch (const EPictureFileError& e) {
+    std::fwprintf(stderr, L"standin_ppt: %ls\n", e.text.c_str());
+    status = 1;
+  }
+  powerPoint.PumpMessages(line.seconds * 1000);
+  powerPoint.Quit();
+  return status;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc == 2 && std::wstring(argv[1]) == L"--help") {
+    std::wprintf(L"%ls%ls", kUsage, kScriptUsage);
+    return 0;
+  }
+  TCommandLine line;
+  try {
+    line = Parse(argc, argv);
+  } catch (const EScriptError& e) {
+    std::fwprintf(stderr, L"standin_ppt: %ls\n", e.text.c_str());
+    return 2;
+  }
+  if (FAILED(OleInitialize(nullptr))) return 2;
+  int status = 1;
+  try {
+    status = Run(line);
+  } catch (const std::exception& e) {
+    const std::string what = e.what();  // the library's messages are ASCII
+    std::fwprintf(stderr, L"standin_ppt: %ls\n", std::wstring(what.begin(), what.end()).c_str());
+  } catch (...) {
+    std::fwprintf(stderr, L"standin_ppt: stopped by an unexpected error\n");
   }
   OleUninitialize();
   return status;
