@@ -161,7 +161,7 @@ class TJobLink {
 
   // User-interface thread: from now on no step of the job reaches the
   // user-interface thread, the engine is asked to stop and the observer is
-  // dropped (once a call that is under way has returned).
+  // told nothing more. Never waits for the worker.
   void Cancel() {
     {
       std::lock_guard lock(FLock);
@@ -170,6 +170,12 @@ class TJobLink {
       FChanged.notify_all();
     }
     FStop = true;
+  }
+
+  // User-interface thread, as the window goes: cancels, and lets go of the
+  // observer once a call that is under way has returned.
+  void Release() {
+    Cancel();
     std::lock_guard lock(FObserverLock);
     FObserver = nullptr;
   }
@@ -185,7 +191,7 @@ class TJobLink {
   void Progress(const TSeamTally& tally) {
     FPermille = tally.Permille();
     std::lock_guard lock(FObserverLock);
-    if (FObserver) FObserver(tally.Done(), tally.Planned());
+    if (FObserver && !FStop) FObserver(tally.Done(), tally.Planned());
   }
   int32_t Permille() const { return FPermille; }
 
@@ -432,7 +438,7 @@ class TWaitingFrm::TForm final : public TDialogForm {
   void EndJob() {
     if (!FWorker) return;
     if (FState == TState::Running) BitBtn1Click();
-    FLink->Cancel();  // the handlers below point into this window
+    FLink->Release();  // the handlers below point into this window
     FWorker->Start();  // a worker that never ran ends at once
     FWorker.reset();
     FLink.reset();

@@ -40,10 +40,10 @@ inline constexpr int JobCancelledResult = 2;
 inline constexpr int JobFailedResult = 3;
 
 // Called on the worker thread after every seam with the seams done so far
-// and the seams planned for the whole job; never again once the window has
-// been cancelled or released (which wait for a call under way, so it must
-// not wait for the user-interface thread). An exception thrown here fails
-// the job like any other inside the worker.
+// and the seams planned for the whole job; not called again once the job is
+// cancelled. Releasing the window waits for a call under way, so that the
+// observer is never called after ExecuteWaitingJob has returned. An
+// exception thrown here fails the job like any other inside the worker.
 using TSeamObserver = std::function<void(int32_t Done, int32_t Planned)>;
 
 class TWaitingFrm {

@@ -131,10 +131,26 @@ TEST(WaitingFrm, CancelAndEscCloseAtOnceAndLeaveTheTargetAlone) {
   for (bool esc : {false, true}) {
     TPictures p = Pictures(300, 60, 100, 60);
     const std::vector<uint8_t> before = Bytes(p.Target);
+    std::atomic<bool> carving{false}, closed{false};
     int result = 0;
-    WithRobot(
-        Caption, [&](HWND w) { esc ? PressKey(w, VK_ESCAPE) : Click(Button(w)); },
-        [&] { result = ExecuteWaitingJob(p.Job()); });
+    {
+      TWaitingFrm form;
+      // The worker stays in the carve until the window has closed.
+      form.InitThread(p.Job(), [&](int32_t, int32_t) {
+        carving = true;
+        WaitUntil([&] { return closed.load(); });
+      });
+      WithRobot(
+          Caption,
+          [&](HWND w) {
+            ASSERT_TRUE(WaitUntil([&] { return carving.load(); }));
+            esc ? PressKey(w, VK_ESCAPE) : Click(Button(w));
+          },
+          [&] {
+            result = form.ShowModal();
+            closed = true;
+          });
+    }
     EXPECT_EQ(result, JobCancelledResult) << esc;
     ASSERT_TRUE(WaitForLiveWorkers(WorkerPatience));
     EXPECT_EQ(Bytes(p.Target), before) << esc;
@@ -218,10 +234,11 @@ struct TResourceCounts {
   }();
 };
 
-// Cancels at random moments of long carves, every other one with a mask:
-// CARVELO_CANCEL_STRESS times (a few by default). Every cancelled target
-// must stay as it was, also after its worker has gone, and nothing may be
-// left behind.
+// Cancels at random moments of carves, every other one with a mask:
+// CARVELO_CANCEL_STRESS times (a few by default). A moment is a number of
+// seams done, from none (while the pictures are read) to a little more than
+// the job takes (then it ends as done). Every cancelled target must stay as
+// it was, also after its worker has gone, and nothing may be left behind.
 TEST(WaitingFrm, CancelStressLeavesNoTraceAndNoChange) {
   const char* setting = std::getenv("CARVELO_CANCEL_STRESS");
   const int rounds = setting ? std::atoi(setting) : 8;
@@ -231,15 +248,13 @@ TEST(WaitingFrm, CancelStressLeavesNoTraceAndNoChange) {
   const std::vector<uint8_t> untouched = Bytes(models[0].Target);
   const auto copy = [](const TPictures& m) { return TPictures{m.Working.Clone(), m.Target.Clone(), m.Mask.Clone()}; };
 
-  // Jobs to the end: the first warms up the window's classes, the second
-  // times a job. Then one job cancelled mid-carve: its threads meet on a
-  // lock, and the thread library makes the events for that once, for good.
-  std::chrono::microseconds jobTime{};
-  for (int i = 0; i < 2; ++i) {
-    const auto start = std::chrono::steady_clock::now();
-    TPictures p = copy(models[0]);
-    ASSERT_EQ(ExecuteWaitingJob(p.Job()), JobDoneResult);
-    jobTime = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start);
+  // Each job once to the end, for its seams; the first also warms up the
+  // window's classes. Then one job cancelled mid-carve: its threads meet on
+  // a lock, and the thread library makes the events for that once, for good.
+  std::array<int32_t, 2> planned{};
+  for (int m = 0; m < 2; ++m) {
+    TPictures p = copy(models[m]);
+    ASSERT_EQ(ExecuteWaitingJob(p.Job(), [&](int32_t, int32_t seams) { planned[m] = seams; }), JobDoneResult);
   }
   {
     TPictures p = copy(models[0]);
@@ -253,20 +268,23 @@ TEST(WaitingFrm, CancelStressLeavesNoTraceAndNoChange) {
   const TResourceCounts before;
 
   std::mt19937 random(20261209);
-  std::uniform_int_distribution<long long> moment(0, jobTime.count() * 9 / 10);
   std::vector<TPictures> jobs;
   jobs.reserve(rounds);  // the pictures stay where their jobs saw them
   std::vector<int> results;
   for (int i = 0; i < rounds; ++i) {
     jobs.push_back(copy(models[i % 2]));
+    const int32_t moment = std::uniform_int_distribution<int32_t>(0, planned[i % 2] * 11 / 10)(random);
+    std::atomic<int32_t> seams{0};
+    std::atomic<bool> ended{false};
     TWaitingFrm form;
-    form.InitThread(jobs.back().Job());
-    const auto delay = std::chrono::microseconds(moment(random));
+    form.InitThread(jobs.back().Job(), [&](int32_t done, int32_t) { seams = done; });
     std::thread robot([&, h = form.Handle()] {
-      std::this_thread::sleep_for(delay);
+      const auto deadline = std::chrono::steady_clock::now() + Patience;
+      while (seams < moment && !ended && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
       PostMessageW(h, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), reinterpret_cast<LPARAM>(Button(h)));
     });
     results.push_back(form.ShowModal());
+    ended = true;
     robot.join();
   }
   ASSERT_TRUE(WaitForLiveWorkers(WorkerPatience));
@@ -277,8 +295,7 @@ TEST(WaitingFrm, CancelStressLeavesNoTraceAndNoChange) {
     cancelled += results[i] == JobCancelledResult;
     EXPECT_EQ(Bytes(jobs[i].Target), results[i] == JobDoneResult ? carved[i % 2] : untouched) << i;
   }
-  std::printf("cancelled %d of %d jobs (one job takes %lld us)\n", cancelled, rounds,
-              static_cast<long long>(jobTime.count()));
+  std::printf("cancelled %d of %d jobs\n", cancelled, rounds);
   EXPECT_GT(cancelled, 0);
   const TResourceCounts after;
   std::printf("threads %d, windows %d, handles %d, GDI %lu, USER %lu\n", after.Threads, after.Windows, after.Handles,
