@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "GEM.h"
+#include "GEM_workers.h"
 
 namespace carvelo {
 
@@ -82,6 +83,7 @@ bool All_Zero(const GML_Int& Map) {
 
 void TGEM::Carve_Image(const GML_Color& Source, const GML_Int& Weights, int32_t TargetWidth, int32_t TargetHeight,
                        int32_t Stretch, uint8_t Filter, bool ForwardEnergy, GML_Int& WorkWeights, GML_Color& Dest) {
+  const TCall Call(*this, "Carve_Image");
   if (TSize{TargetWidth, TargetHeight} == Size_Of(Source)) {
     Remove_Areas(Source, Weights, 0, 10, Stretch, Filter, true, WorkWeights, Dest);
     return;
@@ -92,6 +94,7 @@ void TGEM::Carve_Image(const GML_Color& Source, const GML_Int& Weights, int32_t 
 
 void TGEM::Carve_Resize(const GML_Color& Source, GML_Int& Weights, int32_t TargetWidth, int32_t TargetHeight,
                         int32_t Stretch, uint8_t Filter, bool ForwardEnergy, GML_Color& Dest) {
+  const TCall Call(*this, "Carve_Resize");
   if (TSize{TargetWidth, TargetHeight} == Size_Of(Source)) {
     Dest.Assign(Source);
     return;
@@ -146,6 +149,7 @@ void TGEM::Carve_Height(const GML_Color& Picture, GML_Int& Weights, int32_t Targ
 
 void TGEM::Shrink_Width(const GML_Color& Source, GML_Int& Weights, int32_t TargetWidth, uint8_t Filter,
                         bool ForwardEnergy, GML_Color& Dest) {
+  const TCall Call(*this, "Shrink_Width");
   const int32_t Width = Source.Width(), Height = Source.Height();
   GML_Gray Gray(Width, Height);
   GML_Int Energy(Width, Height), Cost(Width, Height);
@@ -165,6 +169,7 @@ void TGEM::Shrink_Width(const GML_Color& Source, GML_Int& Weights, int32_t Targe
 
 void TGEM::Enlarge_Width(const GML_Color& Source, GML_Int& Weights, int32_t TargetWidth, int32_t Stretch,
                          uint8_t Filter, bool ForwardEnergy, GML_Color& Dest) {
+  const TCall Call(*this, "Enlarge_Width");
   const int32_t Width = Source.Width(), Height = Source.Height();
   const int32_t Seams = TargetWidth - Width;
   // Every map starts with room for the final width, so no insertion
@@ -199,6 +204,7 @@ void TGEM::Enlarge_Width(const GML_Color& Source, GML_Int& Weights, int32_t Targ
 
 void TGEM::Remove_Areas(const GML_Color& Source, const GML_Int& Weights, uint8_t Mode, int32_t Rounds,
                         int32_t Stretch, uint8_t Filter, bool ForwardEnergy, GML_Int& WorkWeights, GML_Color& Dest) {
+  const TCall Call(*this, "Remove_Areas");
   GML_Color Picture;
   Picture.Assign(Source);
   WorkWeights.Assign(Weights);

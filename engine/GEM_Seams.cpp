@@ -1,4 +1,4 @@
-// Seam removal and insertion. Each runs in two phases of four row bands: the
+// Seam removal and insertion. Each runs in two phases over bands of rows: the
 // first edits the picture and shifts the maps row by row, the second repairs
 // the energy beside the seam, which reads the grey rows above and below and
 // so waits until every grey row is final.
@@ -6,7 +6,7 @@
 
 #include "GEM.h"
 #include "GEM_arith.h"
-#include "GEM_bands.h"
+#include "GEM_workers.h"
 
 namespace carvelo {
 
@@ -116,30 +116,36 @@ void Repair_Energy_After_Insertion(const Add_Params& A, TBand Band) {
 
 void TGEM::Remove_Path(GML_Color& Dest, const PAPixel& Path, GML_Int& W, GML_Int& E, GML_Gray& Gray, GML_Int& M,
                        uint8_t Filter) {
+  const TCall Call(*this, "Remove_Path");
   Remove_Seam(Dest, Path, W, E, Gray, M, Filter, false);
 }
 
 void TGEM::Add_Path(GML_Color& Dest, const PAPixel& Path, GML_Int& W, GML_Int& E, GML_Gray& Gray, GML_Int& P,
                     GML_Int& M, int32_t Stretch, uint8_t Filter) {
+  const TCall Call(*this, "Add_Path");
   Insert_Seam(Dest, Path, W, E, Gray, P, M, Stretch, Filter, false);
 }
 
+// Rows of a seam step go to the helpers in bands of at least this many.
+constexpr int32_t Seam_Band_Rows = 32;
+
 void TGEM::Remove_Seam(GML_Color& Dest, const PAPixel& Path, GML_Int& W, GML_Int& E, GML_Gray& Gray, GML_Int& M,
                        uint8_t Filter, bool Zero_Weights) {
+  TWorkers& Workers = *FWorkers;
   const Remove_Params Params{Dest, Path, W, E, Filter, Gray, M, !Zero_Weights};
-  const auto Bands = Bands_Of(Dest.Height());
-  if (!Run_Bands("Remove_Path", Bands, [&Params](TBand Band) { Remove_Pixels(Params, Band); })) return;
+  const int32_t Height = Dest.Height();
+  Workers.Run_Rows(0, Height, Seam_Band_Rows, [&Params](TBand Band) { Remove_Pixels(Params, Band); });
   const int32_t New_Width = Dest.Width() - 1;
   Dest.SetWidth(New_Width);
   W.SetWidth(New_Width);
   Gray.SetWidth(New_Width);
-  if (!Run_Bands("Remove_Path", Bands, [&Params](TBand Band) { Repair_Energy_After_Removal(Params, Band); }))
-    return;
+  Workers.Run_Rows(0, Height, Seam_Band_Rows, [&Params](TBand Band) { Repair_Energy_After_Removal(Params, Band); });
   E.SetWidth(New_Width);  // M keeps its width: the next search sets it
 }
 
 void TGEM::Insert_Seam(GML_Color& Dest, const PAPixel& Path, GML_Int& W, GML_Int& E, GML_Gray& Gray, GML_Int& P,
                        GML_Int& M, int32_t Stretch, uint8_t Filter, bool Zero_Weights) {
+  TWorkers& Workers = *FWorkers;
   const int32_t New_Width = Dest.Width() + 1;
   Dest.SetWidth(New_Width);
   P.SetWidth(New_Width);
@@ -148,9 +154,9 @@ void TGEM::Insert_Seam(GML_Color& Dest, const PAPixel& Path, GML_Int& W, GML_Int
   Gray.SetWidth(New_Width);
   M.SetWidth(New_Width);
   const Add_Params Params{Dest, Path, W, P, E, M, Filter, Gray, Stretch, !Zero_Weights};
-  const auto Bands = Bands_Of(Dest.Height());
-  if (!Run_Bands("Add_Path", Bands, [&Params](TBand Band) { Insert_Pixels(Params, Band); })) return;
-  Run_Bands("Add_Path", Bands, [&Params](TBand Band) { Repair_Energy_After_Insertion(Params, Band); });
+  const int32_t Height = Dest.Height();
+  Workers.Run_Rows(0, Height, Seam_Band_Rows, [&Params](TBand Band) { Insert_Pixels(Params, Band); });
+  Workers.Run_Rows(0, Height, Seam_Band_Rows, [&Params](TBand Band) { Repair_Energy_After_Insertion(Params, Band); });
 }
 
 }  // namespace carvelo
