@@ -5,7 +5,10 @@
 // produces.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdint>
+#include <system_error>
+#include <thread>
 #include <random>
 #include <vector>
 
@@ -93,6 +96,51 @@ TEST(Golden, EveryJobCarvesTheRecordedBytes) {
                        Dest);
     EXPECT_EQ(Digest(Dest, WorkWeights), Job.Expected) << Job.Name;
   }
+}
+
+// No helper, one, three: the work is split differently, the bytes are not.
+TEST(Golden, TheNumberOfHelpersChangesNoByte) {
+  for (int32_t Helpers : {0, 1, 3})
+    for (const TGoldenJob& Job : {GoldenJobs[4], GoldenJobs[7], GoldenJobs[11]}) {
+      const GML_Color Source = Photo(Job.Width, Job.Height, 29);
+      const GML_Int Weights = Job.Marked ? Blocks(Job.Width, Job.Height) : GML_Int(Job.Width, Job.Height);
+      GML_Int WorkWeights;
+      GML_Color Dest;
+      TCarveControl Control;
+      Control.Helpers = Helpers;
+      TGEM(Control).Carve_Image(Source, Weights, Job.ToWidth, Job.ToHeight, 400, Job.Filter, Job.ForwardEnergy,
+                                WorkWeights, Dest);
+      EXPECT_EQ(Digest(Dest, WorkWeights), Job.Expected) << Job.Name << ", " << Helpers << " helpers";
+    }
+}
+
+// When the second helper cannot start, the first is joined again and the
+// call fails naming itself, leaving its output alone.
+TEST(Workers, AHelperThatCannotStartFailsTheEngineCall) {
+  std::atomic<int32_t> Started = 0, Finished = 0;
+  TCarveControl Control;
+  Control.Helpers = 3;
+  Control.Start_Helper = [&](std::function<void()> Routine) {
+    if (Started == 1) throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+    ++Started;
+    return std::thread([&Finished, Routine] {
+      Routine();
+      ++Finished;
+    });
+  };
+  const GML_Color Source = Photo(40, 30, 3);
+  GML_Int WorkWeights(2, 2);
+  GML_Color Dest(2, 2);
+  Dest.Put(1, 1, 77);
+  try {
+    TGEM(Control).Carve_Image(Source, GML_Int(40, 30), 30, 30, 400, Filter_Prewitt, true, WorkWeights, Dest);
+    ADD_FAILURE() << "no error";
+  } catch (const TEngineError& E) {
+    EXPECT_STREQ(E.what(), "GEM: Carve_Image(): FATAL ERROR! Unable to spawn thread!");
+  }
+  EXPECT_EQ(Finished, 1);
+  EXPECT_EQ(Dest.Width(), 2);
+  EXPECT_EQ(Dest.Get(1, 1), 77u);
 }
 
 }  // namespace
