@@ -189,6 +189,14 @@ void TGEM::Enlarge_Width(const GML_Color& Source, GML_Int& Weights, int32_t Targ
   const GML_Int& Search_Weights = Weighted ? Summed : Penalty;
   PAPixel Path(static_cast<size_t>(Height));
   Widen_Map(Weights, TargetWidth);
+  // Rows in the middle of their room let each insertion move the shorter
+  // side of its row, to the left or to the right.
+  Dest.CentreRows();
+  Gray.CentreRows();
+  Energy.CentreRows();
+  Cost.CentreRows();
+  Penalty.CentreRows();
+  if (Weighted) Weights.CentreRows();
   Penalty.Fill(0);
   Copy_Pixels(Source, Dest);
 

@@ -54,10 +54,10 @@ void Remove_Pixels(const Remove_Params& R, TBand Band) {
     const bool Blend = R.W.Row(Y)[X] >= 0;
     if (X - 1 > 0) Blend_Neighbour(Pixels, Gray, X - 1, Pixels[X], Blend);  // column 0 is left alone
     if (X + 1 < Width) Blend_Neighbour(Pixels, Gray, X + 1, Pixels[X], Blend);
-    R.Dest.ShiftRow(X + 1, Y, -1);
-    R.Gray.ShiftRow(X + 1, Y, -1);
-    if (R.Move_Weights) R.W.ShiftRow(X + 1, Y, -1);
-    R.M.ShiftRow(X + 1, Y, -1);
+    R.Dest.RemoveAt(X, Y, Width);
+    R.Gray.RemoveAt(X, Y, Width);
+    if (R.Move_Weights) R.W.RemoveAt(X, Y, Width);
+    if (X < R.M.Width()) R.M.RemoveAt(X, Y, R.M.Width());
   }
 }
 
@@ -71,27 +71,28 @@ void Repair_Energy_After_Removal(const Remove_Params& R, TBand Band) {
     for (int32_t C = X - 1; C >= 0 && C >= X - 3; --C) Energy[C] = TGEM::Pixel_Energy(R.Gray, C, Y, R.Filter);
     for (int32_t C = X; C < X + 3 && C + 1 < New_Width; ++C)
       Energy[C + 1] = TGEM::Pixel_Energy(R.Gray, C, Y, R.Filter);
-    R.E.ShiftRow(X + 1, Y, -1);
+    R.E.RemoveAt(X, Y, R.E.Width());
   }
 }
 
 void Insert_Pixels(const Add_Params& A, TBand Band) {
+  const int32_t Width = A.Dest.Width();
   for (int32_t Y = Band.First; Y < Band.End; ++Y) {
     const int32_t X = Seam_Column(A.Path, Y);
-    A.Dest.ShiftRow(X, Y, +1);
-    A.P.ShiftRow(X, Y, +1);
-    A.Gray.ShiftRow(X, Y, +1);
-    A.M.ShiftRow(X, Y, +1);
+    A.Dest.InsertAt(X, Y, Width);
+    A.P.InsertAt(X, Y, Width);
+    A.Gray.InsertAt(X, Y, Width);
+    A.M.InsertAt(X, Y, Width);
     // The new pixel at X sits between the left neighbour and the seam pixel,
     // now at X + 1; beside column 0 it copies the seam pixel.
     uint32_t* Pixels = A.Dest.Row(Y);
     Pixels[X] = TGEM::Average_Color(Pixels[X], A.Dest.GetClamped(X - 1, Y));
-    int32_t* Weights = A.W.Row(Y);
     if (A.Move_Weights) {
-      A.W.ShiftRow(X, Y, +1);
+      A.W.InsertAt(X, Y, Width);
+      int32_t* Weights = A.W.Row(Y);
       Weights[X] = static_cast<int32_t>((int64_t{Weights[X]} + A.W.GetClamped(X - 1, Y)) / 2);
     } else {
-      Weights[A.W.Width() - 1] = 0;  // what the shift would bring in, over whatever lay beyond the width
+      A.W.Row(Y)[Width - 1] = 0;  // what the shift would bring in, over whatever lay beyond the width
     }
     A.Gray.Row(Y)[X] = TGEM::Luminance(Pixels[X]);
     // Both copies carry the penalty, so later seams go elsewhere.
@@ -105,7 +106,7 @@ void Repair_Energy_After_Insertion(const Add_Params& A, TBand Band) {
   const int32_t Width = A.E.Width();
   for (int32_t Y = Band.First; Y < Band.End; ++Y) {
     const int32_t X = Seam_Column(A.Path, Y);
-    A.E.ShiftRow(X, Y, +1);
+    A.E.InsertAt(X, Y, Width);
     int32_t* Energy = A.E.Row(Y);
     for (int32_t C = X - 1; C >= 0 && C >= X - 3; --C) Energy[C] = TGEM::Pixel_Energy(A.Gray, C, Y, A.Filter);
     for (int32_t C = X; C <= X + 3 && C < Width; ++C) Energy[C] = TGEM::Pixel_Energy(A.Gray, C, Y, A.Filter);
