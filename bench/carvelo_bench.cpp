@@ -6,23 +6,29 @@
 // Carve_Image, for liblqr creating the carver, initialising it, resizing and
 // reading the result out. Decoding and writing pictures are not timed.
 //
-//   carvelo_bench [--images DIR] [--reps N] [--jobs abcdef] [--out DIR]
+// With --load N every job is timed a second time while a separate process
+// keeps N threads busy, as another program on the machine would.
+//
+//   carvelo_bench [--images DIR] [--reps N] [--jobs abcdef] [--out DIR] [--load N]
 //   carvelo_bench --only ours|lqr --job X [--images DIR] [--out DIR]
 //
 // The second form runs one engine once in this process, for /usr/bin/time -v.
 #include <lqr.h>
 #include <png.h>
+#include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "GEM.h"
@@ -69,6 +75,7 @@ struct TOptions {
   std::string Out;  // where to write the carved pictures, if anywhere
   std::string Jobs = "abcdef";
   int Reps = 5;
+  int Load = 0;  // busy threads beside the loaded timings; 0: no loaded timings
   bool Only = false;
   TEngine Engine = TEngine::Ours;
 };
@@ -213,6 +220,36 @@ TRun Carve_In_Child(TEngine Engine, const TPicture& Picture, const TJob& Job, co
   return Run;
 }
 
+// A process of its own that keeps Threads threads spinning until killed, so
+// that it shows in neither engine's memory nor its timing's process.
+class TBusyLoad {
+public:
+  explicit TBusyLoad(int Threads) {
+    if (Threads <= 0) return;
+    FChild = fork();
+    if (FChild < 0) Fail("fork failed");
+    if (FChild == 0) {
+      std::vector<std::thread> Spinners;
+      for (int i = 1; i < Threads; ++i) Spinners.emplace_back(Spin);
+      Spin();
+    }
+  }
+  ~TBusyLoad() {
+    if (FChild <= 0) return;
+    kill(FChild, SIGKILL);
+    waitpid(FChild, nullptr, 0);
+  }
+  TBusyLoad(const TBusyLoad&) = delete;
+  TBusyLoad& operator=(const TBusyLoad&) = delete;
+
+private:
+  [[noreturn]] static void Spin() {
+    std::atomic<uint64_t> Count = 0;
+    while (true) Count.fetch_add(1, std::memory_order_relaxed);
+  }
+  pid_t FChild = 0;
+};
+
 double Median(std::vector<double> Values) {
   std::sort(Values.begin(), Values.end());
   const size_t N = Values.size();
@@ -225,18 +262,24 @@ const TJob& Job_Named(char Name) {
   Fail(std::string("no job ") + Name);
 }
 
-struct TJobResult {
+struct TTimes {
   double Ours = 0, Lqr = 0;  // median seconds
+  double Ratio() const { return Lqr / Ours; }
+};
+
+struct TJobResult {
+  TTimes Quiet, Loaded;
   long Ours_KiB = 0, Lqr_KiB = 0;
   bool Ours_Repeatable = true;
 };
 
-TJobResult Bench_Job(const TOptions& Options, const TJob& Job, const TPicture& Picture) {
+// Options.Reps runs of each engine, taking turns; the peaks and the check that
+// every run of ours gave the same bytes go into Result.
+TTimes Time_Job(const TOptions& Options, const TJob& Job, const TPicture& Picture, TJobResult& Result,
+                uint64_t& First_Hash) {
   std::vector<double> Ours, Lqr;
-  TJobResult Result;
-  uint64_t First_Hash = 0;
   for (int Rep = 0; Rep < Options.Reps; ++Rep) {
-    const std::string Out = Rep == 0 ? Options.Out : std::string();
+    const std::string Out = (Rep == 0 && First_Hash == 0) ? Options.Out : std::string();
     for (int Turn = 0; Turn < 2; ++Turn) {  // alternate which engine goes first
       const TEngine Engine = (Rep + Turn) % 2 == 0 ? TEngine::Ours : TEngine::Lqr;
       const TRun Run = Carve_In_Child(Engine, Picture, Job, Out);
@@ -244,7 +287,7 @@ TJobResult Bench_Job(const TOptions& Options, const TJob& Job, const TPicture& P
       if (Engine == TEngine::Ours) {
         Ours.push_back(Run.Seconds);
         Result.Ours_KiB = std::max(Result.Ours_KiB, Run.Peak_KiB);
-        if (Rep == 0) First_Hash = Run.Hash;
+        if (First_Hash == 0) First_Hash = Run.Hash;
         Result.Ours_Repeatable = Result.Ours_Repeatable && Run.Hash == First_Hash;
       } else {
         Lqr.push_back(Run.Seconds);
@@ -252,31 +295,50 @@ TJobResult Bench_Job(const TOptions& Options, const TJob& Job, const TPicture& P
       }
     }
   }
-  Result.Ours = Median(Ours);
-  Result.Lqr = Median(Lqr);
+  return {Median(Ours), Median(Lqr)};
+}
+
+TJobResult Bench_Job(const TOptions& Options, const TJob& Job, const TPicture& Picture) {
+  TJobResult Result;
+  uint64_t First_Hash = 0;
+  Result.Quiet = Time_Job(Options, Job, Picture, Result, First_Hash);
+  if (Options.Load > 0) {
+    const TBusyLoad Load(Options.Load);
+    Result.Loaded = Time_Job(Options, Job, Picture, Result, First_Hash);
+  }
   return Result;
 }
 
 int Run_Table(const TOptions& Options) {
-  std::printf("| job | picture | size | ours (s) | liblqr (s) | liblqr / ours | ours peak (MiB) | liblqr peak (MiB) |\n");
-  std::printf("|---|---|---|---:|---:|---:|---:|---:|\n");
-  double Worst = 1e300;
+  const bool Loaded = Options.Load > 0;
+  std::printf("| job | picture | size | ours (s) | liblqr (s) | liblqr / ours |");
+  if (Loaded) std::printf(" loaded: ours (s) | liblqr (s) | liblqr / ours |");
+  std::printf(" ours peak (MiB) | liblqr peak (MiB) |\n|---|---|---|---:|---:|---:|");
+  if (Loaded) std::printf("---:|---:|---:|");
+  std::printf("---:|---:|\n");
+  double Worst = 1e300, Worst_Loaded = 1e300;
   bool Repeatable = true;
   for (char Name : Options.Jobs) {
     const TJob& Job = Job_Named(Name);
     TPicture Picture = Decode_Png(Options.Images + "/" + Job.File);
     const TJobResult R = Bench_Job(Options, Job, Picture);
     g_free(Picture.Rgb);
-    const double Ratio = R.Lqr / R.Ours;
-    Worst = std::min(Worst, Ratio);
+    Worst = std::min(Worst, R.Quiet.Ratio());
     Repeatable = Repeatable && R.Ours_Repeatable;
-    std::printf("| %c | %s | %dx%d -> %dx%d | %.3f | %.3f | %.2f | %.1f | %.1f |\n", Job.Name, Job.File, Picture.Width,
-                Picture.Height, Job.Width, Job.Height, R.Ours, R.Lqr, Ratio, R.Ours_KiB / 1024.0, R.Lqr_KiB / 1024.0);
+    std::printf("| %c | %s | %dx%d -> %dx%d | %.3f | %.3f | %.2f |", Job.Name, Job.File, Picture.Width,
+                Picture.Height, Job.Width, Job.Height, R.Quiet.Ours, R.Quiet.Lqr, R.Quiet.Ratio());
+    if (Loaded) {
+      Worst_Loaded = std::min(Worst_Loaded, R.Loaded.Ratio());
+      std::printf(" %.3f | %.3f | %.2f |", R.Loaded.Ours, R.Loaded.Lqr, R.Loaded.Ratio());
+    }
+    std::printf(" %.1f | %.1f |\n", R.Ours_KiB / 1024.0, R.Lqr_KiB / 1024.0);
     std::fflush(stdout);
   }
-  std::printf("\nmedians of %d runs each; ours gave the same bytes in every run: %s\n", Options.Reps,
-              Repeatable ? "yes" : "NO");
+  std::printf("\nmedians of %d runs each", Options.Reps);
+  if (Loaded) std::printf(", loaded with %d busy thread%s", Options.Load, Options.Load == 1 ? "" : "s");
+  std::printf("; ours gave the same bytes in every run: %s\n", Repeatable ? "yes" : "NO");
   std::printf("worst ratio: %.2f\n", Worst);
+  if (Loaded) std::printf("worst ratio under load: %.2f\n", Worst_Loaded);
   return Repeatable ? 0 : 1;
 }
 
@@ -303,6 +365,7 @@ TOptions Parse(int Argc, char** Argv) {
     if (Arg == "--images") Options.Images = Value();
     else if (Arg == "--out") Options.Out = Value();
     else if (Arg == "--reps") Options.Reps = std::max(1, std::atoi(Value().c_str()));
+    else if (Arg == "--load") Options.Load = std::max(0, std::atoi(Value().c_str()));
     else if (Arg == "--jobs" || Arg == "--job") Options.Jobs = Value();
     else if (Arg == "--only") {
       const std::string Engine = Value();

@@ -186,13 +186,14 @@ private:
   int32_t Start_Of(int32_t Y) const {
     return static_cast<int32_t>(Row(Y) - Data[static_cast<size_t>(Y)].get());
   }
-  // Slides row Y towards the front of its array when Width elements from its
-  // start would run past the capacity.
+  // Moves row Y to the middle of the room left in its array when Width
+  // elements from its start would run past the capacity, so that rows grown
+  // one element at a time move whole only a few times.
   void Make_Room(int32_t Y, int32_t Width) {
     const int32_t Start = Start_Of(Y);
     if (Start + Width <= FCapacityWidth) return;
     Elem* Base = Data[static_cast<size_t>(Y)].get();
-    const int32_t New_Start = FCapacityWidth - Width;
+    const int32_t New_Start = (FCapacityWidth - Width) / 2;
     std::memmove(Base + New_Start, Base + Start, sizeof(Elem) * static_cast<size_t>(FCapacityWidth - Start));
     FRows[static_cast<size_t>(Y)] = Base + New_Start;
   }
