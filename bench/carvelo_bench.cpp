@@ -9,8 +9,8 @@
 // With --load N every job is timed a second time while a separate process
 // keeps N threads busy, as another program on the machine would.
 //
-//   carvelo_bench [--images DIR] [--reps N] [--jobs abcdef] [--out DIR] [--load N]
-//   carvelo_bench --only ours|lqr --job X [--images DIR] [--out DIR]
+//   carvelo_bench [--images DIR] [--reps N] [--jobs abcdef] [--out DIR] [--load N] [--helpers N]
+//   carvelo_bench --only ours|lqr --job X [--images DIR] [--out DIR] [--helpers N]
 //
 // The second form runs one engine once in this process, for /usr/bin/time -v.
 #include <lqr.h>
@@ -76,6 +76,7 @@ struct TOptions {
   std::string Jobs = "abcdef";
   int Reps = 5;
   int Load = 0;  // busy threads beside the loaded timings; 0: no loaded timings
+  int Helpers = -1;  // the engine's helper threads; below 0 its own choice
   bool Only = false;
   TEngine Engine = TEngine::Ours;
 };
@@ -136,7 +137,7 @@ std::vector<uint8_t> From_Engine(const GML_Color& Color) {
   return Rgb;
 }
 
-std::vector<uint8_t> Carve_Ours(TPicture& Picture, const TJob& Job, TRun& Run) {
+std::vector<uint8_t> Carve_Ours(TPicture& Picture, const TJob& Job, int Helpers, TRun& Run) {
   const GML_Color Source = To_Engine(Picture);
   g_free(Picture.Rgb);  // the engine's own copy is all it keeps, as in the add-in
   Picture.Rgb = nullptr;
@@ -144,8 +145,10 @@ std::vector<uint8_t> Carve_Ours(TPicture& Picture, const TJob& Job, TRun& Run) {
   GML_Int Work_Weights;
   GML_Color Dest;
   const auto Start = std::chrono::steady_clock::now();
-  carvelo::TGEM().Carve_Image(Source, Weights, Job.Width, Job.Height, 400, carvelo::Filter_Prewitt, true,
-                              Work_Weights, Dest);
+  carvelo::TCarveControl Control;
+  Control.Helpers = Helpers;
+  carvelo::TGEM(Control).Carve_Image(Source, Weights, Job.Width, Job.Height, 400, carvelo::Filter_Prewitt, true,
+                                     Work_Weights, Dest);
   Run.Seconds = Seconds_Since(Start);
   Run.Width = Dest.Width();
   Run.Height = Dest.Height();
@@ -185,10 +188,10 @@ std::vector<uint8_t> Carve_Lqr(TPicture& Picture, const TJob& Job, TRun& Run) {
 }
 
 // One carve of Picture (which it takes over), optionally written to Out.
-TRun Carve(TEngine Engine, TPicture& Picture, const TJob& Job, const std::string& Out) {
+TRun Carve(TEngine Engine, TPicture& Picture, const TJob& Job, const std::string& Out, int Helpers) {
   TRun Run;
   const std::vector<uint8_t> Rgb =
-      Engine == TEngine::Ours ? Carve_Ours(Picture, Job, Run) : Carve_Lqr(Picture, Job, Run);
+      Engine == TEngine::Ours ? Carve_Ours(Picture, Job, Helpers, Run) : Carve_Lqr(Picture, Job, Run);
   Run.Hash = Fnv1a(Rgb);
   if (!Out.empty()) Write_Png(Out + "/" + Name_Of(Engine) + "_" + Job.Name + ".png", Run.Width, Run.Height, Rgb);
   return Run;
@@ -196,7 +199,7 @@ TRun Carve(TEngine Engine, TPicture& Picture, const TJob& Job, const std::string
 
 // Carves in a forked child: the child inherits the decoded picture and gives
 // back its timing; its peak memory comes from the kernel.
-TRun Carve_In_Child(TEngine Engine, const TPicture& Picture, const TJob& Job, const std::string& Out) {
+TRun Carve_In_Child(TEngine Engine, const TPicture& Picture, const TJob& Job, const std::string& Out, int Helpers) {
   int Pipe[2];
   if (pipe(Pipe) != 0) Fail("pipe failed");
   const pid_t Child = fork();
@@ -204,7 +207,7 @@ TRun Carve_In_Child(TEngine Engine, const TPicture& Picture, const TJob& Job, co
   if (Child == 0) {
     close(Pipe[0]);
     TPicture Own = Picture;
-    const TRun Run = Carve(Engine, Own, Job, Out);
+    const TRun Run = Carve(Engine, Own, Job, Out, Helpers);
     const bool Sent = write(Pipe[1], &Run, sizeof Run) == ssize_t(sizeof Run);
     _exit(Sent ? 0 : 1);
   }
@@ -282,7 +285,7 @@ TTimes Time_Job(const TOptions& Options, const TJob& Job, const TPicture& Pictur
     const std::string Out = (Rep == 0 && First_Hash == 0) ? Options.Out : std::string();
     for (int Turn = 0; Turn < 2; ++Turn) {  // alternate which engine goes first
       const TEngine Engine = (Rep + Turn) % 2 == 0 ? TEngine::Ours : TEngine::Lqr;
-      const TRun Run = Carve_In_Child(Engine, Picture, Job, Out);
+      const TRun Run = Carve_In_Child(Engine, Picture, Job, Out, Options.Helpers);
       if (Run.Width != Job.Width || Run.Height != Job.Height) Fail(std::string(Name_Of(Engine)) + ": wrong size");
       if (Engine == TEngine::Ours) {
         Ours.push_back(Run.Seconds);
@@ -346,7 +349,7 @@ int Run_Alone(const TOptions& Options) {
   if (Options.Jobs.size() != 1) Fail("--only needs exactly one --job");
   const TJob& Job = Job_Named(Options.Jobs[0]);
   TPicture Picture = Decode_Png(Options.Images + "/" + Job.File);
-  const TRun Run = Carve(Options.Engine, Picture, Job, Options.Out);
+  const TRun Run = Carve(Options.Engine, Picture, Job, Options.Out, Options.Helpers);
   rusage Usage{};
   getrusage(RUSAGE_SELF, &Usage);
   std::printf("%s job %c: %.3f s, %dx%d, peak %.1f MiB, hash %016llx\n", Name_Of(Options.Engine), Job.Name,
@@ -366,6 +369,7 @@ TOptions Parse(int Argc, char** Argv) {
     else if (Arg == "--out") Options.Out = Value();
     else if (Arg == "--reps") Options.Reps = std::max(1, std::atoi(Value().c_str()));
     else if (Arg == "--load") Options.Load = std::max(0, std::atoi(Value().c_str()));
+    else if (Arg == "--helpers") Options.Helpers = std::atoi(Value().c_str());
     else if (Arg == "--jobs" || Arg == "--job") Options.Jobs = Value();
     else if (Arg == "--only") {
       const std::string Engine = Value();

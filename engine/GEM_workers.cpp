@@ -70,7 +70,8 @@ int32_t TWorkers::Parts_For(int32_t Rows, int32_t Min_Rows) const {
 
 void TWorkers::Run_Parts(int32_t Parts, TTaskFunction Function, const void* Context) {
   if (Parts <= 0) return;
-  if (FHelpers.empty() || Parts == 1) {
+  if (FHelpers.empty() || Parts == 1 || FAlone_Steps > 0) {
+    if (FAlone_Steps > 0) --FAlone_Steps;
     for (int32_t Part = 0; Part < Parts; ++Part) Function(Context, Part);
     return;
   }
@@ -83,15 +84,32 @@ void TWorkers::Run_Parts(int32_t Parts, TTaskFunction Function, const void* Cont
     { std::lock_guard Guard(FMutex); }  // a helper between its check and its wait has reached the wait
     FWake_Helpers.notify_all();
   }
-  Work_On(Step);
-  Wait_Until_Done(Parts);
+  const int32_t Own_Parts = Work_On(Step);
+  const bool Kept_Waiting = Wait_Until_Done(Parts);
+  Judge_Helpers(Own_Parts < Parts && !Kept_Waiting);
 }
 
-void TWorkers::Work_On(uint32_t Step) {
+void TWorkers::Judge_Helpers(bool Helped) {
+  // Helpers that came too late to take a part, or kept the caller waiting
+  // until it slept (descheduled by a busy system), cost more than they
+  // give: the next steps run on the caller alone, more of them each time
+  // this repeats, and then the helpers are tried again.
+  constexpr int32_t Fewest = 8, Most = 512;
+  if (Helped) {
+    FAlone_After_Failure = std::max(Fewest, FAlone_After_Failure / 2);
+  } else {
+    FAlone_Steps = FAlone_After_Failure;
+    FAlone_After_Failure = std::min(Most, FAlone_After_Failure * 2);
+  }
+}
+
+int32_t TWorkers::Work_On(uint32_t Step) {
   uint64_t Word = FClaim.load();
+  int32_t Done_Here = 0;
   while (true) {
-    if (Step_Of(Word) != Step || Next_Of(Word) >= Parts_Of(Word)) return;
+    if (Step_Of(Word) != Step || Next_Of(Word) >= Parts_Of(Word)) return Done_Here;
     if (!FClaim.compare_exchange_weak(Word, Word + 1)) continue;
+    ++Done_Here;
     // The step cannot end while this part is outstanding, so its task stays.
     FFunction(FContext, Next_Of(Word));
     if (FDone.fetch_add(1) + 1 == Parts_Of(Word) && FCaller_Sleeping.load()) {
@@ -123,15 +141,17 @@ void TWorkers::Wait_For_Step(uint32_t& Seen) {
   FSleeping_Helpers.fetch_sub(1);
 }
 
-void TWorkers::Wait_Until_Done(int32_t Parts) {
+bool TWorkers::Wait_Until_Done(int32_t Parts) {
   for (int32_t Spin = 0; Spin < Spin_Limit; ++Spin) {
-    if (FDone.load(std::memory_order_acquire) == Parts) return;
+    if (FDone.load(std::memory_order_acquire) == Parts) return false;
     Spin_Pause();
   }
   std::unique_lock Guard(FMutex);
   FCaller_Sleeping.store(true);
+  const bool Slept = FDone.load() != Parts;
   while (FDone.load() != Parts) FWake_Caller.wait(Guard);
   FCaller_Sleeping.store(false);
+  return Slept;
 }
 
 }  // namespace carvelo

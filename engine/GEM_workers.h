@@ -4,6 +4,7 @@
 // A step is cut into parts that the helpers and the calling thread claim one
 // at a time, so a helper that the system does not schedule holds up nothing
 // but the part it is working on: the caller simply does the rest itself.
+// When helpers keep coming too late, the caller runs steps alone for a while.
 // Waiting threads spin for a few microseconds (steps follow each other that
 // fast during a carve) and then sleep, so that waiting never keeps a core
 // from another program.
@@ -68,12 +69,15 @@ private:
   using TTaskFunction = void (*)(const void*, int32_t);
 
   void Run_Parts(int32_t Parts, TTaskFunction Function, const void* Context);
-  // Claims and runs parts of the step numbered Step until none is left.
-  void Work_On(uint32_t Step);
+  // Claims and runs parts of the step numbered Step until none is left;
+  // returns how many it ran.
+  int32_t Work_On(uint32_t Step);
+  void Judge_Helpers(bool Helped);
   void Helper_Loop();
   void Stop_Helpers();
   void Wait_For_Step(uint32_t& Seen);
-  void Wait_Until_Done(int32_t Parts);
+  // True when the wait had to sleep.
+  bool Wait_Until_Done(int32_t Parts);
 
   // Step number (high half) and the next part to claim (low half), changed
   // together so that a late helper can never claim a part of a newer step.
@@ -81,6 +85,9 @@ private:
   std::atomic<int32_t> FDone{0};
   TTaskFunction FFunction = nullptr;
   const void* FContext = nullptr;
+
+  int32_t FAlone_Steps = 0;  // steps the caller runs alone before it asks the helpers again
+  int32_t FAlone_After_Failure = 8;
 
   std::atomic<bool> FStopping{false};
   std::atomic<int32_t> FSleeping_Helpers{0};
