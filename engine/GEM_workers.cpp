@@ -86,13 +86,13 @@ void TWorkers::Run_Parts(int32_t Parts, TTaskFunction Function, const void* Cont
   }
   const int32_t Own_Parts = Work_On(Step);
   const bool Kept_Waiting = Wait_Until_Done(Parts);
-  Judge_Helpers(Own_Parts < Parts && !Kept_Waiting);
+  Judge_Helpers(Parts - Own_Parts >= std::max(1, Parts / 4) && !Kept_Waiting);
 }
 
 void TWorkers::Judge_Helpers(bool Helped) {
-  // Helpers that came too late to take a part, or kept the caller waiting
-  // until it slept (descheduled by a busy system), cost more than they
-  // give: the next steps run on the caller alone, more of them each time
+  // Helpers that came too late to take a fair share of the parts, or kept
+  // the caller waiting until it slept (descheduled by a busy system), cost
+  // more than they give: the next steps run on the caller alone, more of them each time
   // this repeats, and then the helpers are tried again.
   constexpr int32_t Fewest = 8, Most = 512;
   if (Helped) {
