@@ -42,6 +42,22 @@ struct Add_Params {
 
 inline int32_t Seam_Column(const PAPixel& Path, int32_t Y) { return Path[static_cast<size_t>(Y)].X; }
 
+// Every row is an array of its own, whose address the processor cannot
+// guess; the seam says where a row a few rows on will be touched, so the
+// step asks for those lines while it edits the row in hand.
+constexpr int32_t Rows_Ahead = 4;
+
+template <typename... Maps>
+inline void Prefetch_At_Seam(const PAPixel& Path, int32_t Y, const Maps&... Rows) {
+#if defined(__GNUC__)
+  if (Y >= static_cast<int32_t>(Path.size())) return;
+  const int32_t X = Seam_Column(Path, Y);
+  (__builtin_prefetch(Rows.Row(Y) + X), ...);
+#else
+  (void)Path, (void)Y, ((void)Rows, ...);
+#endif
+}
+
 // A kept neighbour takes half of the removed pixel, unless that pixel was
 // marked for removal; its grey value follows its colour either way.
 inline void Blend_Neighbour(uint32_t* Pixels, uint8_t* Gray, int32_t Neighbour, uint32_t Removed, bool Blend) {
@@ -50,6 +66,7 @@ inline void Blend_Neighbour(uint32_t* Pixels, uint8_t* Gray, int32_t Neighbour, 
 }
 
 void Remove_Pixels(const Remove_Params& R, int32_t Y) {
+  Prefetch_At_Seam(R.Path, Y + Rows_Ahead, R.Dest, R.Gray, R.W, R.M, R.E);
   const int32_t Width = R.Old_Width;
   const int32_t X = Seam_Column(R.Path, Y);
   uint32_t* Pixels = R.Dest.Row(Y);
@@ -75,6 +92,7 @@ void Repair_Energy_After_Removal(const Remove_Params& R, int32_t Y) {
 }
 
 void Insert_Pixels(const Add_Params& A, int32_t Y) {
+  Prefetch_At_Seam(A.Path, Y + Rows_Ahead, A.Dest, A.P, A.Gray, A.M, A.W, A.E);
   const int32_t Width = A.Dest.Width();
   const int32_t X = Seam_Column(A.Path, Y);
   A.Dest.InsertAt(X, Y, Width);
