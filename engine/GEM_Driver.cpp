@@ -71,6 +71,14 @@ Map With_Room(int32_t Width, int32_t Height, int32_t Room) {
   return Made;
 }
 
+// Zero weights never move and take a zero for every inserted column: the
+// columns they grow into are cleared once, over whatever a narrower pass
+// left there.
+void Clear_Room(GML_Int& Weights, int32_t Final_Width) {
+  for (int32_t Y = 0; Y < Weights.Height(); ++Y)
+    std::fill(Weights.Row(Y) + Weights.Width(), Weights.Row(Y) + Final_Width, 0);
+}
+
 bool All_Zero(const GML_Int& Map) {
   for (int32_t Y = 0; Y < Map.Height(); ++Y) {
     const int32_t* Row = Map.Row(Y);
@@ -196,7 +204,10 @@ void TGEM::Enlarge_Width(const GML_Color& Source, GML_Int& Weights, int32_t Targ
   Energy.CentreRows();
   Cost.CentreRows();
   Penalty.CentreRows();
-  if (Weighted) Weights.CentreRows();
+  if (Weighted)
+    Weights.CentreRows();
+  else
+    Clear_Room(Weights, TargetWidth);
   Penalty.Fill(0);
   Copy_Pixels(Source, Dest);
 

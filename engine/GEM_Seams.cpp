@@ -66,12 +66,13 @@ inline void Blend_Neighbour(uint32_t* Pixels, uint8_t* Gray, int32_t Neighbour, 
 }
 
 void Remove_Pixels(const Remove_Params& R, int32_t Y) {
-  Prefetch_At_Seam(R.Path, Y + Rows_Ahead, R.Dest, R.Gray, R.W, R.M, R.E);
+  Prefetch_At_Seam(R.Path, Y + Rows_Ahead, R.Dest, R.Gray, R.M, R.E);
+  if (R.Move_Weights) Prefetch_At_Seam(R.Path, Y + Rows_Ahead, R.W);
   const int32_t Width = R.Old_Width;
   const int32_t X = Seam_Column(R.Path, Y);
   uint32_t* Pixels = R.Dest.Row(Y);
   uint8_t* Gray = R.Gray.Row(Y);
-  const bool Blend = R.W.Row(Y)[X] >= 0;
+  const bool Blend = !R.Move_Weights || R.W.Row(Y)[X] >= 0;  // zero weights are never negative
   if (X - 1 > 0) Blend_Neighbour(Pixels, Gray, X - 1, Pixels[X], Blend);  // column 0 is left alone
   if (X + 1 < Width) Blend_Neighbour(Pixels, Gray, X + 1, Pixels[X], Blend);
   R.Dest.RemoveAt(X, Y, Width);
@@ -92,7 +93,8 @@ void Repair_Energy_After_Removal(const Remove_Params& R, int32_t Y) {
 }
 
 void Insert_Pixels(const Add_Params& A, int32_t Y) {
-  Prefetch_At_Seam(A.Path, Y + Rows_Ahead, A.Dest, A.P, A.Gray, A.M, A.W, A.E);
+  Prefetch_At_Seam(A.Path, Y + Rows_Ahead, A.Dest, A.P, A.Gray, A.M, A.E);
+  if (A.Move_Weights) Prefetch_At_Seam(A.Path, Y + Rows_Ahead, A.W);
   const int32_t Width = A.Dest.Width();
   const int32_t X = Seam_Column(A.Path, Y);
   A.Dest.InsertAt(X, Y, Width);
@@ -103,12 +105,10 @@ void Insert_Pixels(const Add_Params& A, int32_t Y) {
   // now at X + 1; beside column 0 it copies the seam pixel.
   uint32_t* Pixels = A.Dest.Row(Y);
   Pixels[X] = TGEM::Average_Color(Pixels[X], A.Dest.GetClamped(X - 1, Y));
-  if (A.Move_Weights) {
+  if (A.Move_Weights) {  // zero weights stay zero where they are, their room cleared beforehand
     A.W.InsertAt(X, Y, Width);
     int32_t* Weights = A.W.Row(Y);
     Weights[X] = static_cast<int32_t>((int64_t{Weights[X]} + A.W.GetClamped(X - 1, Y)) / 2);
-  } else {
-    A.W.Row(Y)[Width - 1] = 0;  // what the shift would bring in, over whatever lay beyond the width
   }
   A.Gray.Row(Y)[X] = TGEM::Luminance(Pixels[X]);
   // Both copies carry the penalty, so later seams go elsewhere.
