@@ -124,6 +124,10 @@ private:
                    uint8_t Filter, bool Zero_Weights);
   void Insert_Seam(GML_Color& Dest, const PAPixel& Path, GML_Int& W, GML_Int& E, GML_Gray& Gray, GML_Int& P,
                    GML_Int& M, int32_t Stretch, uint8_t Filter, bool Zero_Weights);
+  // Find_Seam with weights W, or, when W is null, all zero: Zero_Row (at
+  // least E's width of zeros) then stands for every row.
+  int32_t Find_Seam_In(const GML_Int& E, const GML_Int* W, const int32_t* Zero_Row, GML_Int& M, PAPixel& Path,
+                       bool ForwardEnergy, bool First);
   // The four steps of Carve_Image and Carve_Resize, carving Weights along.
   void Carve_Steps(const GML_Color& Source, GML_Int& Weights, int32_t TargetWidth, int32_t TargetHeight,
                    int32_t Stretch, uint8_t Filter, bool ForwardEnergy, GML_Color& Dest);

@@ -168,8 +168,9 @@ void TGEM::Shrink_Width(const GML_Color& Source, GML_Int& Weights, int32_t Targe
   Dest.Assign(Source);
   Grayscale_Image(Source, Gray);
   Edge_Detect(Gray, Energy, Filter);
+  const std::vector<int32_t> Zero_Row(Zero_Weights ? static_cast<size_t>(Width) : 0);  // read instead of the map
   for (int32_t Seam = 0; Seam < Seams && !Stopped(); ++Seam) {
-    Find_Seam(Energy, Weights, Cost, Path, ForwardEnergy, Seam == 0);
+    Find_Seam_In(Energy, Zero_Weights ? nullptr : &Weights, Zero_Row.data(), Cost, Path, ForwardEnergy, Seam == 0);
     Remove_Seam(Dest, Path, Weights, Energy, Gray, Cost, Filter, Zero_Weights);
     Seam_Done(Seam + 1, Seams);
   }

@@ -65,7 +65,7 @@ struct Energy_Params {
 
 // A full search computes every value of every row.
 template <bool Forward>
-void Full_Search(const GML_Int& E, const GML_Int& W, GML_Int& M) {
+void Full_Search(const GML_Int& E, const TWeight_Rows& W, GML_Int& M) {
   const int32_t Width = E.Width();
   Compute_Top_Row(E, W, M, 0, Width - 1);
   for (int32_t Y = 1; Y < E.Height(); ++Y) Compute_Span<Forward>(Rows_Of(E, W, M, Y), 0, Width - 1);
@@ -75,7 +75,7 @@ void Full_Search(const GML_Int& E, const GML_Int& W, GML_Int& M) {
 // the old seam's top, within the half, and widens it by one column a side
 // per row.
 template <bool Forward>
-void Update_Search(const GML_Int& E, const GML_Int& W, GML_Int& M, const PAPixel& Seam) {
+void Update_Search(const GML_Int& E, const TWeight_Rows& W, GML_Int& M, const PAPixel& Seam) {
   const int32_t Width = E.Width(), Half = Width / 2, Top = Seam[0].X;
   Energy_Params Halves[2] = {{0, Half, {}}, {Half + 1, Width - 1, {}}};
   for (Energy_Params& P : Halves) {
@@ -103,6 +103,16 @@ int32_t Least_End(const GML_Int& M) {
   return End;
 }
 
+void Search_Costs(const GML_Int& E, const TWeight_Rows& W, GML_Int& M, bool ForwardEnergy,
+                  const PAPixel& PreviousPath) {
+  if (E.Width() <= 0 || E.Height() <= 0) return;
+  const bool Update = !PreviousPath.empty();
+  if (ForwardEnergy)
+    Update ? Update_Search<true>(E, W, M, PreviousPath) : Full_Search<true>(E, W, M);
+  else
+    Update ? Update_Search<false>(E, W, M, PreviousPath) : Full_Search<false>(E, W, M);
+}
+
 }  // namespace
 
 void TGEM::Add_Weights(const GML_Int& A, const GML_Int& B, GML_Int& Sum) {
@@ -121,20 +131,20 @@ void TGEM::Add_Weights(const GML_Int& A, const GML_Int& B, GML_Int& Sum) {
 
 void TGEM::Energy_Path(const GML_Int& E, const GML_Int& W, GML_Int& M, bool ForwardEnergy,
                        const PAPixel& PreviousPath) {
-  if (E.Width() <= 0 || E.Height() <= 0) return;
-  const bool Update = !PreviousPath.empty();
-  if (ForwardEnergy)
-    Update ? Update_Search<true>(E, W, M, PreviousPath) : Full_Search<true>(E, W, M);
-  else
-    Update ? Update_Search<false>(E, W, M, PreviousPath) : Full_Search<false>(E, W, M);
+  Search_Costs(E, {&W, nullptr}, M, ForwardEnergy, PreviousPath);
 }
 
 int32_t TGEM::Find_Seam(const GML_Int& E, const GML_Int& W, GML_Int& M, PAPixel& Path, bool ForwardEnergy,
                         bool First) {
+  return Find_Seam_In(E, &W, nullptr, M, Path, ForwardEnergy, First);
+}
+
+int32_t TGEM::Find_Seam_In(const GML_Int& E, const GML_Int* W, const int32_t* Zero_Row, GML_Int& M, PAPixel& Path,
+                           bool ForwardEnergy, bool First) {
   M.SetWidth(E.Width());
   if (E.Width() <= 0 || E.Height() <= 0) return 0;
   const PAPixel No_Previous_Path;
-  Energy_Path(E, W, M, ForwardEnergy, First ? No_Previous_Path : Path);
+  Search_Costs(E, {W, Zero_Row}, M, ForwardEnergy, First ? No_Previous_Path : Path);
   const int32_t End = Least_End(M);
   Trace_Path(M, End, Path);
   return M.Get(End, M.Height() - 1);

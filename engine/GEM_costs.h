@@ -21,7 +21,16 @@ struct TCostRows {
   int32_t Width;
 };
 
-inline TCostRows Rows_Of(const GML_Int& E, const GML_Int& W, GML_Int& M, int32_t Y) {
+// Where the search reads its weights: a map, or, for a map all of zeros,
+// one row of zeros standing for every row (which then never leaves the
+// cache).
+struct TWeight_Rows {
+  const GML_Int* Map;
+  const int32_t* Zeros;
+  const int32_t* Row(int32_t Y) const { return Map ? Map->Row(Y) : Zeros; }
+};
+
+inline TCostRows Rows_Of(const GML_Int& E, const TWeight_Rows& W, GML_Int& M, int32_t Y) {
   return {E.Row(Y), E.Row(Y - 1), W.Row(Y), M.Row(Y - 1), M.Row(Y), E.Width()};
 }
 
@@ -62,7 +71,7 @@ inline int32_t Cost_At(const TCostRows& R, int32_t X) {
 }
 
 // Row 0 has nothing above: energy and weight alone.
-inline void Compute_Top_Row(const GML_Int& E, const GML_Int& W, GML_Int& M, int32_t First, int32_t Last) {
+inline void Compute_Top_Row(const GML_Int& E, const TWeight_Rows& W, GML_Int& M, int32_t First, int32_t Last) {
   const int32_t* En = E.Row(0);
   const int32_t* We = W.Row(0);
   int32_t* Out = M.Row(0);
