@@ -1,6 +1,7 @@
 #include "GEM_workers.h"
 
 #include <algorithm>
+#include <chrono>
 #include <string>
 #include <system_error>
 
@@ -20,10 +21,22 @@ inline void Spin_Pause() {
 #endif
 }
 
-// About 20 to 60 microseconds of polling before a wait goes to sleep: steps
-// of a carve follow each other faster than that, a busy system's time slice
-// is far longer.
-constexpr int32_t Spin_Limit = 1500;
+// Polls Done until it reads true or about 30 microseconds have passed (the
+// clock read every few pauses, whose length differs between processors):
+// steps of a carve follow each other faster than that, while a busy
+// system's time slice is far longer. False when the time ran out.
+template <typename Done>
+bool Spin_Until(const Done& Is_Done) {
+  constexpr auto Limit = std::chrono::microseconds(30);
+  const auto Start = std::chrono::steady_clock::now();
+  while (true) {
+    for (int32_t Spin = 0; Spin < 32; ++Spin) {
+      if (Is_Done()) return true;
+      Spin_Pause();
+    }
+    if (std::chrono::steady_clock::now() - Start > Limit) return false;
+  }
+}
 
 constexpr uint64_t Claim_Word(uint32_t Step, int32_t Parts, int32_t Next) {
   return uint64_t{Step} << 32 | uint64_t(uint32_t(Parts)) << 16 | uint64_t(uint32_t(Next));
@@ -131,10 +144,10 @@ void TWorkers::Helper_Loop() {
 }
 
 void TWorkers::Wait_For_Step(uint32_t& Seen) {
-  for (int32_t Spin = 0; Spin < Spin_Limit; ++Spin) {
-    if (Step_Of(FClaim.load(std::memory_order_acquire)) != Seen || FStopping.load(std::memory_order_relaxed)) return;
-    Spin_Pause();
-  }
+  if (Spin_Until([&] {
+        return Step_Of(FClaim.load(std::memory_order_acquire)) != Seen || FStopping.load(std::memory_order_relaxed);
+      }))
+    return;
   std::unique_lock Guard(FMutex);
   FSleeping_Helpers.fetch_add(1);
   while (!FStopping.load() && Step_Of(FClaim.load()) == Seen) FWake_Helpers.wait(Guard);
@@ -142,10 +155,7 @@ void TWorkers::Wait_For_Step(uint32_t& Seen) {
 }
 
 bool TWorkers::Wait_Until_Done(int32_t Parts) {
-  for (int32_t Spin = 0; Spin < Spin_Limit; ++Spin) {
-    if (FDone.load(std::memory_order_acquire) == Parts) return false;
-    Spin_Pause();
-  }
+  if (Spin_Until([&] { return FDone.load(std::memory_order_acquire) == Parts; })) return false;
   std::unique_lock Guard(FMutex);
   FCaller_Sleeping.store(true);
   const bool Slept = FDone.load() != Parts;
