@@ -7,6 +7,10 @@
 // shift a row inside itself with one memory move. A row need not start at the
 // front of its array: removing or inserting an element moves whichever side
 // of it is shorter, and the row's start follows when that is the left side.
+//
+// The rows' arrays lie one after the other in one block: a carve walks down
+// the rows of several maps at once, and a large block can be given big pages,
+// which spares the processor a page-table walk for nearly every row.
 #pragma once
 
 #include <algorithm>
@@ -17,6 +21,15 @@
 #include <vector>
 
 namespace carvelo {
+
+// Zeroed storage for the rows of a buffer; blocks of several megabytes are
+// given big pages where the system offers them.
+struct TBlock_Free {
+  size_t Mapped_Bytes = 0;  // a block mapped from the system on its own; 0: from the heap
+  void operator()(void* Block) const noexcept;
+};
+using TBlock = std::unique_ptr<void, TBlock_Free>;
+TBlock Allocate_Zeroed(size_t Bytes);
 
 template <typename Elem>
 class GML_Buffer {
@@ -62,12 +75,14 @@ public:
   // not moved).
   void SetWidth(int32_t W) {
     if (W > FCapacityWidth) {
+      TBlock Grown = Allocate_Zeroed(sizeof(Elem) * static_cast<size_t>(W + 1) * static_cast<size_t>(FCapacityHeight));
+      Elem* Rows = static_cast<Elem*>(Grown.get());
       for (int32_t y = 0; y < FCapacityHeight; ++y) {
-        auto Grown = std::make_unique<Elem[]>(static_cast<size_t>(W) + 1);
-        std::memcpy(Grown.get(), Row(y), sizeof(Elem) * static_cast<size_t>(FCapacityWidth - Start_Of(y)));
-        Data[static_cast<size_t>(y)] = std::move(Grown);
-        FRows[static_cast<size_t>(y)] = Data[static_cast<size_t>(y)].get();
+        Elem* Moved = Rows + static_cast<size_t>(y) * static_cast<size_t>(W + 1);
+        std::memcpy(Moved, Row(y), sizeof(Elem) * static_cast<size_t>(FCapacityWidth - Start_Of(y)));
+        FRows[static_cast<size_t>(y)] = Moved;
       }
+      Data = std::move(Grown);
       FCapacityWidth = W;
     } else if (W > FWidth) {
       for (int32_t y = 0; y < FCapacityHeight; ++y) Make_Room(y, W);
@@ -106,7 +121,7 @@ public:
   void CentreRows() {
     const int32_t Start = (FCapacityWidth - FWidth) / 2;
     for (int32_t y = 0; y < FCapacityHeight; ++y) {
-      Elem* Base = Data[static_cast<size_t>(y)].get();
+      Elem* Base = Base_Of(y);
       std::memmove(Base + Start, Row(y), sizeof(Elem) * static_cast<size_t>(FWidth));
       FRows[static_cast<size_t>(y)] = Base + Start;
     }
@@ -172,27 +187,26 @@ private:
   void Allocate(int32_t W, int32_t H) {
     W = std::max(W, 0);
     H = std::max(H, 0);
-    std::vector<std::unique_ptr<Elem[]>> Rows(static_cast<size_t>(H));
+    TBlock Block = Allocate_Zeroed(sizeof(Elem) * static_cast<size_t>(W + 1) * static_cast<size_t>(H));
     std::vector<Elem*> Starts(static_cast<size_t>(H));
-    for (size_t y = 0; y < Rows.size(); ++y) {
-      Rows[y] = std::make_unique<Elem[]>(static_cast<size_t>(W) + 1);
-      Starts[y] = Rows[y].get();
-    }
-    Data = std::move(Rows);
+    Elem* Rows = static_cast<Elem*>(Block.get());
+    for (size_t y = 0; y < Starts.size(); ++y) Starts[y] = Rows + y * static_cast<size_t>(W + 1);
+    Data = std::move(Block);
     FRows = std::move(Starts);
     FCapacityWidth = W;
     FCapacityHeight = H;
   }
-  int32_t Start_Of(int32_t Y) const {
-    return static_cast<int32_t>(Row(Y) - Data[static_cast<size_t>(Y)].get());
+  Elem* Base_Of(int32_t Y) const {
+    return static_cast<Elem*>(Data.get()) + static_cast<size_t>(Y) * static_cast<size_t>(FCapacityWidth + 1);
   }
+  int32_t Start_Of(int32_t Y) const { return static_cast<int32_t>(Row(Y) - Base_Of(Y)); }
   // Moves row Y to the middle of the room left in its array when Width
   // elements from its start would run past the capacity, so that rows grown
   // one element at a time move whole only a few times.
   void Make_Room(int32_t Y, int32_t Width) {
     const int32_t Start = Start_Of(Y);
     if (Start + Width <= FCapacityWidth) return;
-    Elem* Base = Data[static_cast<size_t>(Y)].get();
+    Elem* Base = Base_Of(Y);
     const int32_t New_Start = (FCapacityWidth - Width) / 2;
     std::memmove(Base + New_Start, Base + Start, sizeof(Elem) * static_cast<size_t>(FCapacityWidth - Start));
     FRows[static_cast<size_t>(Y)] = Base + New_Start;
@@ -206,8 +220,8 @@ private:
   int32_t FHeight = 0;
   int32_t FCapacityWidth = 0;
   int32_t FCapacityHeight = 0;
-  std::vector<std::unique_ptr<Elem[]>> Data;  // one separately allocated array per row
-  std::vector<Elem*> FRows;                   // where each row starts in its array
+  TBlock Data;               // the rows' arrays, CapacityWidth + 1 elements each
+  std::vector<Elem*> FRows;  // where each row starts in its array
 };
 
 // A colour picture. A pixel is one 32-bit word 0xQQBBGGRR: byte 0 red, byte 1
