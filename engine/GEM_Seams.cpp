@@ -47,14 +47,16 @@ inline int32_t Seam_Column(const PAPixel& Path, int32_t Y) { return Path[static_
 // step asks for those lines while it edits the row in hand.
 constexpr int32_t Rows_Ahead = 4;
 
+// Y lies in the band in hand, before End: the rows of other bands move
+// meanwhile.
 template <typename... Maps>
-inline void Prefetch_At_Seam(const PAPixel& Path, int32_t Y, const Maps&... Rows) {
+inline void Prefetch_At_Seam(const PAPixel& Path, int32_t Y, int32_t End, const Maps&... Rows) {
 #if defined(__GNUC__)
-  if (Y >= static_cast<int32_t>(Path.size())) return;
+  if (Y >= End) return;
   const int32_t X = Seam_Column(Path, Y);
   (__builtin_prefetch(Rows.Row(Y) + X), ...);
 #else
-  (void)Path, (void)Y, ((void)Rows, ...);
+  (void)Path, (void)Y, (void)End, ((void)Rows, ...);
 #endif
 }
 
@@ -65,9 +67,9 @@ inline void Blend_Neighbour(uint32_t* Pixels, uint8_t* Gray, int32_t Neighbour, 
   Gray[Neighbour] = TGEM::Luminance(Pixels[Neighbour]);
 }
 
-void Remove_Pixels(const Remove_Params& R, int32_t Y) {
-  Prefetch_At_Seam(R.Path, Y + Rows_Ahead, R.Dest, R.Gray, R.M, R.E);
-  if (R.Move_Weights) Prefetch_At_Seam(R.Path, Y + Rows_Ahead, R.W);
+void Remove_Pixels(const Remove_Params& R, int32_t Y, int32_t Band_End) {
+  Prefetch_At_Seam(R.Path, Y + Rows_Ahead, Band_End, R.Dest, R.Gray, R.M, R.E);
+  if (R.Move_Weights) Prefetch_At_Seam(R.Path, Y + Rows_Ahead, Band_End, R.W);
   const int32_t Width = R.Old_Width;
   const int32_t X = Seam_Column(R.Path, Y);
   uint32_t* Pixels = R.Dest.Row(Y);
@@ -92,9 +94,9 @@ void Repair_Energy_After_Removal(const Remove_Params& R, int32_t Y) {
   R.E.RemoveAt(X, Y, R.E.Width());
 }
 
-void Insert_Pixels(const Add_Params& A, int32_t Y) {
-  Prefetch_At_Seam(A.Path, Y + Rows_Ahead, A.Dest, A.P, A.Gray, A.M, A.E);
-  if (A.Move_Weights) Prefetch_At_Seam(A.Path, Y + Rows_Ahead, A.W);
+void Insert_Pixels(const Add_Params& A, int32_t Y, int32_t Band_End) {
+  Prefetch_At_Seam(A.Path, Y + Rows_Ahead, Band_End, A.Dest, A.P, A.Gray, A.M, A.E);
+  if (A.Move_Weights) Prefetch_At_Seam(A.Path, Y + Rows_Ahead, Band_End, A.W);
   const int32_t Width = A.Dest.Width();
   const int32_t X = Seam_Column(A.Path, Y);
   A.Dest.InsertAt(X, Y, Width);
@@ -129,11 +131,12 @@ void Repair_Energy_After_Insertion(const Add_Params& A, int32_t Y) {
 // Rows of a seam step go to the helpers in bands of at least this many.
 constexpr int32_t Seam_Band_Rows = 32;
 
-// One step over all rows: Edit every row, and Repair every row once the rows
-// above and below it are edited, the row just above the one in hand as soon
-// as that one is edited. A band repairs its own inner rows; the two rows
-// beside a boundary between bands are repaired by whichever of the two
-// bands finishes its edits second, so no band waits for another.
+// One step over all rows: Edit every row (told where its band ends), and
+// Repair every row once the rows above and below it are edited, the row just
+// above the one in hand as soon as that one is edited. A band repairs its own
+// inner rows; the two rows beside a boundary between bands are repaired by
+// whichever of the two bands finishes its edits second, so no band waits for
+// another.
 template <typename Edit, typename Repair>
 void Edit_Then_Repair(TWorkers& Workers, int32_t Height, const Edit& Edit_Row, const Repair& Repair_Row) {
   constexpr int32_t Most_Parts = 64;
@@ -144,7 +147,7 @@ void Edit_Then_Repair(TWorkers& Workers, int32_t Height, const Edit& Edit_Row, c
     const bool Above = Part > 0, Below = Part + 1 < Parts;
     const int32_t First_Own = Band.First + (Above ? 1 : 0);
     for (int32_t Y = Band.First; Y < Band.End; ++Y) {
-      Edit_Row(Y);
+      Edit_Row(Y, Band.End);
       if (Y - 1 >= First_Own) Repair_Row(Y - 1);
     }
     if (!Below && Band.End - 1 >= First_Own) Repair_Row(Band.End - 1);
@@ -179,7 +182,7 @@ void TGEM::Remove_Seam(GML_Color& Dest, const PAPixel& Path, GML_Int& W, GML_Int
   const Remove_Params Params{Old_Width, New_Width, Dest, Path, W, E, Filter, Gray, M, !Zero_Weights};
   Gray.SetWidth(New_Width);  // the repairs read the narrowed grey picture
   Edit_Then_Repair(
-      *FWorkers, Dest.Height(), [&Params](int32_t Y) { Remove_Pixels(Params, Y); },
+      *FWorkers, Dest.Height(), [&Params](int32_t Y, int32_t End) { Remove_Pixels(Params, Y, End); },
       [&Params](int32_t Y) { Repair_Energy_After_Removal(Params, Y); });
   Dest.SetWidth(New_Width);
   W.SetWidth(New_Width);
@@ -197,7 +200,7 @@ void TGEM::Insert_Seam(GML_Color& Dest, const PAPixel& Path, GML_Int& W, GML_Int
   M.SetWidth(New_Width);
   const Add_Params Params{Dest, Path, W, P, E, M, Filter, Gray, Stretch, !Zero_Weights};
   Edit_Then_Repair(
-      *FWorkers, Dest.Height(), [&Params](int32_t Y) { Insert_Pixels(Params, Y); },
+      *FWorkers, Dest.Height(), [&Params](int32_t Y, int32_t End) { Insert_Pixels(Params, Y, End); },
       [&Params](int32_t Y) { Repair_Energy_After_Insertion(Params, Y); });
 }
 
