@@ -21,8 +21,8 @@ inline void Spin_Pause() {
 #endif
 }
 
-// Polls Done until it reads true or about 30 microseconds have passed (the
-// clock read every few pauses, whose length differs between processors):
+// Polls Is_Done until it says true or about 30 microseconds have passed
+// (the clock read every few pauses, whose length differs between processors):
 // steps of a carve follow each other faster than that, while a busy
 // system's time slice is far longer. False when the time ran out.
 template <typename Done>
