@@ -75,14 +75,16 @@ void Full_Search(const GML_Int& E, const TWeight_Rows& W, GML_Int& M) {
 // the old seam's top, within the half, and widens it by one column a side
 // per row.
 template <bool Forward>
-void Update_Search(const GML_Int& E, const TWeight_Rows& W, GML_Int& M, const PAPixel& Seam) {
+void Update_Search(const GML_Int& E, const TWeight_Rows& W, GML_Int& M, const PAPixel& Seam, TWorkers* Workers) {
   const int32_t Width = E.Width(), Half = Width / 2, Top = Seam[0].X;
   Energy_Params Halves[2] = {{0, Half, {}}, {Half + 1, Width - 1, {}}};
   for (Energy_Params& P : Halves) {
     P.Window = {std::max(P.First, Top - 3), std::min(P.Last, Top + 2)};
     Compute_Top_Row(E, W, M, P.Window.Left, P.Window.Right);
   }
+  const int32_t Wake_Row = E.Height() - E.Height() / 8;
   for (int32_t Y = 1; Y < E.Height(); ++Y) {
+    if (Y == Wake_Row && Workers) Workers->Expect_Step();  // the seam's step follows soon
     const TCostRows Rows = Rows_Of(E, W, M, Y);
     const int32_t Seam_X = Seam[static_cast<size_t>(Y)].X;
     for (Energy_Params& P : Halves) {
@@ -104,13 +106,13 @@ int32_t Least_End(const GML_Int& M) {
 }
 
 void Search_Costs(const GML_Int& E, const TWeight_Rows& W, GML_Int& M, bool ForwardEnergy,
-                  const PAPixel& PreviousPath) {
+                  const PAPixel& PreviousPath, TWorkers* Workers) {
   if (E.Width() <= 0 || E.Height() <= 0) return;
   const bool Update = !PreviousPath.empty();
   if (ForwardEnergy)
-    Update ? Update_Search<true>(E, W, M, PreviousPath) : Full_Search<true>(E, W, M);
+    Update ? Update_Search<true>(E, W, M, PreviousPath, Workers) : Full_Search<true>(E, W, M);
   else
-    Update ? Update_Search<false>(E, W, M, PreviousPath) : Full_Search<false>(E, W, M);
+    Update ? Update_Search<false>(E, W, M, PreviousPath, Workers) : Full_Search<false>(E, W, M);
 }
 
 }  // namespace
@@ -131,7 +133,7 @@ void TGEM::Add_Weights(const GML_Int& A, const GML_Int& B, GML_Int& Sum) {
 
 void TGEM::Energy_Path(const GML_Int& E, const GML_Int& W, GML_Int& M, bool ForwardEnergy,
                        const PAPixel& PreviousPath) {
-  Search_Costs(E, {&W, nullptr}, M, ForwardEnergy, PreviousPath);
+  Search_Costs(E, {&W, nullptr}, M, ForwardEnergy, PreviousPath, FWorkers);
 }
 
 int32_t TGEM::Find_Seam(const GML_Int& E, const GML_Int& W, GML_Int& M, PAPixel& Path, bool ForwardEnergy,
@@ -144,7 +146,7 @@ int32_t TGEM::Find_Seam_In(const GML_Int& E, const GML_Int* W, const int32_t* Ze
   M.SetWidth(E.Width());
   if (E.Width() <= 0 || E.Height() <= 0) return 0;
   const PAPixel No_Previous_Path;
-  Search_Costs(E, {W, Zero_Row}, M, ForwardEnergy, First ? No_Previous_Path : Path);
+  Search_Costs(E, {W, Zero_Row}, M, ForwardEnergy, First ? No_Previous_Path : Path, FWorkers);
   const int32_t End = Least_End(M);
   Trace_Path(M, End, Path);
   return M.Get(End, M.Height() - 1);

@@ -26,8 +26,7 @@ inline void Spin_Pause() {
 // steps of a carve follow each other faster than that, while a busy
 // system's time slice is far longer. False when the time ran out.
 template <typename Done>
-bool Spin_Until(const Done& Is_Done) {
-  constexpr auto Limit = std::chrono::microseconds(30);
+bool Spin_Until(const Done& Is_Done, std::chrono::microseconds Limit = std::chrono::microseconds(30)) {
   const auto Start = std::chrono::steady_clock::now();
   while (true) {
     for (int32_t Spin = 0; Spin < 32; ++Spin) {
@@ -144,14 +143,29 @@ void TWorkers::Helper_Loop() {
 }
 
 void TWorkers::Wait_For_Step(uint32_t& Seen) {
-  if (Spin_Until([&] {
-        return Step_Of(FClaim.load(std::memory_order_acquire)) != Seen || FStopping.load(std::memory_order_relaxed);
-      }))
-    return;
-  std::unique_lock Guard(FMutex);
-  FSleeping_Helpers.fetch_add(1);
-  while (!FStopping.load() && Step_Of(FClaim.load()) == Seen) FWake_Helpers.wait(Guard);
-  FSleeping_Helpers.fetch_sub(1);
+  const auto Step_Or_Stop = [&] {
+    return Step_Of(FClaim.load(std::memory_order_acquire)) != Seen || FStopping.load(std::memory_order_relaxed);
+  };
+  auto Limit = std::chrono::microseconds(30);
+  while (true) {
+    if (Spin_Until(Step_Or_Stop, Limit)) return;
+    std::unique_lock Guard(FMutex);
+    const uint32_t Expected = FExpected.load();
+    FSleeping_Helpers.fetch_add(1);
+    while (!Step_Or_Stop() && FExpected.load() == Expected) FWake_Helpers.wait(Guard);
+    FSleeping_Helpers.fetch_sub(1);
+    if (Step_Or_Stop()) return;
+    Limit = std::chrono::microseconds(100);  // woken ahead of a step: wait for it a little longer
+  }
+}
+
+void TWorkers::Expect_Step() {
+  if (FHelpers.empty() || FAlone_Steps > 0) return;
+  FExpected.fetch_add(1);
+  if (FSleeping_Helpers.load() > 0) {
+    { std::lock_guard Guard(FMutex); }
+    FWake_Helpers.notify_all();
+  }
 }
 
 bool TWorkers::Wait_Until_Done(int32_t Parts) {

@@ -61,6 +61,10 @@ public:
     Run(Parts, [&](int32_t Part) { Work(Band_Of(Part, Parts, Offset, Last)); });
   }
 
+  // Tells sleeping helpers that a step will follow within some tens of
+  // microseconds, so that they are awake when it comes.
+  void Expect_Step();
+
   // How many parts a step of Rows rows is cut into: a few per thread, none
   // smaller than Min_Rows, one when there are no helpers.
   int32_t Parts_For(int32_t Rows, int32_t Min_Rows) const;
@@ -91,6 +95,7 @@ private:
 
   std::atomic<bool> FStopping{false};
   std::atomic<int32_t> FSleeping_Helpers{0};
+  std::atomic<uint32_t> FExpected{0};  // counts the steps announced by Expect_Step
   std::atomic<bool> FCaller_Sleeping{false};
   std::mutex FMutex;
   std::condition_variable FWake_Helpers;
