@@ -6,23 +6,29 @@
 // Carve_Image, for liblqr creating the carver, initialising it, resizing and
 // reading the result out. Decoding and writing pictures are not timed.
 //
-//   carvelo_bench [--images DIR] [--reps N] [--jobs abcdef] [--out DIR]
-//   carvelo_bench --only ours|lqr --job X [--images DIR] [--out DIR]
+// With --load N every job is timed a second time while a separate process
+// keeps N threads busy, as another program on the machine would.
+//
+//   carvelo_bench [--images DIR] [--reps N] [--jobs abcdef] [--out DIR] [--load N] [--helpers N]
+//   carvelo_bench --only ours|lqr --job X [--images DIR] [--out DIR] [--helpers N]
 //
 // The second form runs one engine once in this process, for /usr/bin/time -v.
 #include <lqr.h>
 #include <png.h>
+#include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "GEM.h"
@@ -69,6 +75,8 @@ struct TOptions {
   std::string Out;  // where to write the carved pictures, if anywhere
   std::string Jobs = "abcdef";
   int Reps = 5;
+  int Load = 0;  // busy threads beside the loaded timings; 0: no loaded timings
+  int Helpers = -1;  // the engine's helper threads; below 0 its own choice
   bool Only = false;
   TEngine Engine = TEngine::Ours;
 };
@@ -129,7 +137,7 @@ std::vector<uint8_t> From_Engine(const GML_Color& Color) {
   return Rgb;
 }
 
-std::vector<uint8_t> Carve_Ours(TPicture& Picture, const TJob& Job, TRun& Run) {
+std::vector<uint8_t> Carve_Ours(TPicture& Picture, const TJob& Job, int Helpers, TRun& Run) {
   const GML_Color Source = To_Engine(Picture);
   g_free(Picture.Rgb);  // the engine's own copy is all it keeps, as in the add-in
   Picture.Rgb = nullptr;
@@ -137,8 +145,10 @@ std::vector<uint8_t> Carve_Ours(TPicture& Picture, const TJob& Job, TRun& Run) {
   GML_Int Work_Weights;
   GML_Color Dest;
   const auto Start = std::chrono::steady_clock::now();
-  carvelo::TGEM().Carve_Image(Source, Weights, Job.Width, Job.Height, 400, carvelo::Filter_Prewitt, true,
-                              Work_Weights, Dest);
+  carvelo::TCarveControl Control;
+  Control.Helpers = Helpers;
+  carvelo::TGEM(Control).Carve_Image(Source, Weights, Job.Width, Job.Height, 400, carvelo::Filter_Prewitt, true,
+                                     Work_Weights, Dest);
   Run.Seconds = Seconds_Since(Start);
   Run.Width = Dest.Width();
   Run.Height = Dest.Height();
@@ -178,10 +188,10 @@ std::vector<uint8_t> Carve_Lqr(TPicture& Picture, const TJob& Job, TRun& Run) {
 }
 
 // One carve of Picture (which it takes over), optionally written to Out.
-TRun Carve(TEngine Engine, TPicture& Picture, const TJob& Job, const std::string& Out) {
+TRun Carve(TEngine Engine, TPicture& Picture, const TJob& Job, const std::string& Out, int Helpers) {
   TRun Run;
   const std::vector<uint8_t> Rgb =
-      Engine == TEngine::Ours ? Carve_Ours(Picture, Job, Run) : Carve_Lqr(Picture, Job, Run);
+      Engine == TEngine::Ours ? Carve_Ours(Picture, Job, Helpers, Run) : Carve_Lqr(Picture, Job, Run);
   Run.Hash = Fnv1a(Rgb);
   if (!Out.empty()) Write_Png(Out + "/" + Name_Of(Engine) + "_" + Job.Name + ".png", Run.Width, Run.Height, Rgb);
   return Run;
@@ -189,7 +199,7 @@ TRun Carve(TEngine Engine, TPicture& Picture, const TJob& Job, const std::string
 
 // Carves in a forked child: the child inherits the decoded picture and gives
 // back its timing; its peak memory comes from the kernel.
-TRun Carve_In_Child(TEngine Engine, const TPicture& Picture, const TJob& Job, const std::string& Out) {
+TRun Carve_In_Child(TEngine Engine, const TPicture& Picture, const TJob& Job, const std::string& Out, int Helpers) {
   int Pipe[2];
   if (pipe(Pipe) != 0) Fail("pipe failed");
   const pid_t Child = fork();
@@ -197,7 +207,7 @@ TRun Carve_In_Child(TEngine Engine, const TPicture& Picture, const TJob& Job, co
   if (Child == 0) {
     close(Pipe[0]);
     TPicture Own = Picture;
-    const TRun Run = Carve(Engine, Own, Job, Out);
+    const TRun Run = Carve(Engine, Own, Job, Out, Helpers);
     const bool Sent = write(Pipe[1], &Run, sizeof Run) == ssize_t(sizeof Run);
     _exit(Sent ? 0 : 1);
   }
@@ -213,6 +223,36 @@ TRun Carve_In_Child(TEngine Engine, const TPicture& Picture, const TJob& Job, co
   return Run;
 }
 
+// A process of its own that keeps Threads threads spinning until killed, so
+// that it shows in neither engine's memory nor its timing's process.
+class TBusyLoad {
+public:
+  explicit TBusyLoad(int Threads) {
+    if (Threads <= 0) return;
+    FChild = fork();
+    if (FChild < 0) Fail("fork failed");
+    if (FChild == 0) {
+      std::vector<std::thread> Spinners;
+      for (int i = 1; i < Threads; ++i) Spinners.emplace_back(Spin);
+      Spin();
+    }
+  }
+  ~TBusyLoad() {
+    if (FChild <= 0) return;
+    kill(FChild, SIGKILL);
+    waitpid(FChild, nullptr, 0);
+  }
+  TBusyLoad(const TBusyLoad&) = delete;
+  TBusyLoad& operator=(const TBusyLoad&) = delete;
+
+private:
+  [[noreturn]] static void Spin() {
+    std::atomic<uint64_t> Count = 0;
+    while (true) Count.fetch_add(1, std::memory_order_relaxed);
+  }
+  pid_t FChild = 0;
+};
+
 double Median(std::vector<double> Values) {
   std::sort(Values.begin(), Values.end());
   const size_t N = Values.size();
@@ -225,26 +265,32 @@ const TJob& Job_Named(char Name) {
   Fail(std::string("no job ") + Name);
 }
 
-struct TJobResult {
+struct TTimes {
   double Ours = 0, Lqr = 0;  // median seconds
+  double Ratio() const { return Lqr / Ours; }
+};
+
+struct TJobResult {
+  TTimes Quiet, Loaded;
   long Ours_KiB = 0, Lqr_KiB = 0;
   bool Ours_Repeatable = true;
 };
 
-TJobResult Bench_Job(const TOptions& Options, const TJob& Job, const TPicture& Picture) {
+// Options.Reps runs of each engine, taking turns; the peaks and the check that
+// every run of ours gave the same bytes go into Result.
+TTimes Time_Job(const TOptions& Options, const TJob& Job, const TPicture& Picture, TJobResult& Result,
+                uint64_t& First_Hash) {
   std::vector<double> Ours, Lqr;
-  TJobResult Result;
-  uint64_t First_Hash = 0;
   for (int Rep = 0; Rep < Options.Reps; ++Rep) {
-    const std::string Out = Rep == 0 ? Options.Out : std::string();
+    const std::string Out = (Rep == 0 && First_Hash == 0) ? Options.Out : std::string();
     for (int Turn = 0; Turn < 2; ++Turn) {  // alternate which engine goes first
       const TEngine Engine = (Rep + Turn) % 2 == 0 ? TEngine::Ours : TEngine::Lqr;
-      const TRun Run = Carve_In_Child(Engine, Picture, Job, Out);
+      const TRun Run = Carve_In_Child(Engine, Picture, Job, Out, Options.Helpers);
       if (Run.Width != Job.Width || Run.Height != Job.Height) Fail(std::string(Name_Of(Engine)) + ": wrong size");
       if (Engine == TEngine::Ours) {
         Ours.push_back(Run.Seconds);
         Result.Ours_KiB = std::max(Result.Ours_KiB, Run.Peak_KiB);
-        if (Rep == 0) First_Hash = Run.Hash;
+        if (First_Hash == 0) First_Hash = Run.Hash;
         Result.Ours_Repeatable = Result.Ours_Repeatable && Run.Hash == First_Hash;
       } else {
         Lqr.push_back(Run.Seconds);
@@ -252,31 +298,50 @@ TJobResult Bench_Job(const TOptions& Options, const TJob& Job, const TPicture& P
       }
     }
   }
-  Result.Ours = Median(Ours);
-  Result.Lqr = Median(Lqr);
+  return {Median(Ours), Median(Lqr)};
+}
+
+TJobResult Bench_Job(const TOptions& Options, const TJob& Job, const TPicture& Picture) {
+  TJobResult Result;
+  uint64_t First_Hash = 0;
+  Result.Quiet = Time_Job(Options, Job, Picture, Result, First_Hash);
+  if (Options.Load > 0) {
+    const TBusyLoad Load(Options.Load);
+    Result.Loaded = Time_Job(Options, Job, Picture, Result, First_Hash);
+  }
   return Result;
 }
 
 int Run_Table(const TOptions& Options) {
-  std::printf("| job | picture | size | ours (s) | liblqr (s) | liblqr / ours | ours peak (MiB) | liblqr peak (MiB) |\n");
-  std::printf("|---|---|---|---:|---:|---:|---:|---:|\n");
-  double Worst = 1e300;
+  const bool Loaded = Options.Load > 0;
+  std::printf("| job | picture | size | ours (s) | liblqr (s) | liblqr / ours |");
+  if (Loaded) std::printf(" loaded: ours (s) | liblqr (s) | liblqr / ours |");
+  std::printf(" ours peak (MiB) | liblqr peak (MiB) |\n|---|---|---|---:|---:|---:|");
+  if (Loaded) std::printf("---:|---:|---:|");
+  std::printf("---:|---:|\n");
+  double Worst = 1e300, Worst_Loaded = 1e300;
   bool Repeatable = true;
   for (char Name : Options.Jobs) {
     const TJob& Job = Job_Named(Name);
     TPicture Picture = Decode_Png(Options.Images + "/" + Job.File);
     const TJobResult R = Bench_Job(Options, Job, Picture);
     g_free(Picture.Rgb);
-    const double Ratio = R.Lqr / R.Ours;
-    Worst = std::min(Worst, Ratio);
+    Worst = std::min(Worst, R.Quiet.Ratio());
     Repeatable = Repeatable && R.Ours_Repeatable;
-    std::printf("| %c | %s | %dx%d -> %dx%d | %.3f | %.3f | %.2f | %.1f | %.1f |\n", Job.Name, Job.File, Picture.Width,
-                Picture.Height, Job.Width, Job.Height, R.Ours, R.Lqr, Ratio, R.Ours_KiB / 1024.0, R.Lqr_KiB / 1024.0);
+    std::printf("| %c | %s | %dx%d -> %dx%d | %.3f | %.3f | %.2f |", Job.Name, Job.File, Picture.Width,
+                Picture.Height, Job.Width, Job.Height, R.Quiet.Ours, R.Quiet.Lqr, R.Quiet.Ratio());
+    if (Loaded) {
+      Worst_Loaded = std::min(Worst_Loaded, R.Loaded.Ratio());
+      std::printf(" %.3f | %.3f | %.2f |", R.Loaded.Ours, R.Loaded.Lqr, R.Loaded.Ratio());
+    }
+    std::printf(" %.1f | %.1f |\n", R.Ours_KiB / 1024.0, R.Lqr_KiB / 1024.0);
     std::fflush(stdout);
   }
-  std::printf("\nmedians of %d runs each; ours gave the same bytes in every run: %s\n", Options.Reps,
-              Repeatable ? "yes" : "NO");
+  std::printf("\nmedians of %d runs each", Options.Reps);
+  if (Loaded) std::printf(", loaded with %d busy thread%s", Options.Load, Options.Load == 1 ? "" : "s");
+  std::printf("; ours gave the same bytes in every run: %s\n", Repeatable ? "yes" : "NO");
   std::printf("worst ratio: %.2f\n", Worst);
+  if (Loaded) std::printf("worst ratio under load: %.2f\n", Worst_Loaded);
   return Repeatable ? 0 : 1;
 }
 
@@ -284,7 +349,7 @@ int Run_Alone(const TOptions& Options) {
   if (Options.Jobs.size() != 1) Fail("--only needs exactly one --job");
   const TJob& Job = Job_Named(Options.Jobs[0]);
   TPicture Picture = Decode_Png(Options.Images + "/" + Job.File);
-  const TRun Run = Carve(Options.Engine, Picture, Job, Options.Out);
+  const TRun Run = Carve(Options.Engine, Picture, Job, Options.Out, Options.Helpers);
   rusage Usage{};
   getrusage(RUSAGE_SELF, &Usage);
   std::printf("%s job %c: %.3f s, %dx%d, peak %.1f MiB, hash %016llx\n", Name_Of(Options.Engine), Job.Name,
@@ -303,6 +368,8 @@ TOptions Parse(int Argc, char** Argv) {
     if (Arg == "--images") Options.Images = Value();
     else if (Arg == "--out") Options.Out = Value();
     else if (Arg == "--reps") Options.Reps = std::max(1, std::atoi(Value().c_str()));
+    else if (Arg == "--load") Options.Load = std::max(0, std::atoi(Value().c_str()));
+    else if (Arg == "--helpers") Options.Helpers = std::atoi(Value().c_str());
     else if (Arg == "--jobs" || Arg == "--job") Options.Jobs = Value();
     else if (Arg == "--only") {
       const std::string Engine = Value();

@@ -133,7 +133,11 @@ void Fit(const TCliOptions& Options) {
     TProgressLine Progress;
     TCarveControl Control;
     Control.Progress = [&Progress](int32_t Done, int32_t Total) { Progress.Update(Done, Total); };
-    TCarveWorker(Job, std::move(Control)).Run();
+    try {
+      TCarveWorker(Job, std::move(Control)).Run();
+    } catch (const TEngineError& E) {
+      throw TFailure(std::string("carving failed: ") + E.what());  // OUTPUT is not written
+    }
   }
 
   try {

@@ -3,7 +3,7 @@
 
 #include <cstdlib>
 
-#include "GEM_bands.h"
+#include "GEM_workers.h"
 
 namespace carvelo {
 
@@ -78,8 +78,9 @@ void Energy_Row(const GML_Gray& Gray, GML_Int& Energy, int32_t Y, uint8_t Filter
 }  // namespace
 
 void TGEM::Grayscale_Image(const GML_Color& Source, GML_Gray& Gray) {
+  const TCall Call(*this, "Grayscale_Image");
   const int32_t W = Source.Width();
-  Run_Bands("Grayscale_Image", Bands_Of(Source.Height()), [&](TBand Band) {
+  Call.Workers().Run_Rows(0, Source.Height(), 16, [&](TBand Band) {
     for (int32_t y = Band.First; y < Band.End; ++y) {
       const uint32_t* In = Source.Row(y);
       uint8_t* Out = Gray.Row(y);
@@ -100,19 +101,11 @@ int32_t TGEM::Pixel_Energy(const GML_Gray& Gray, int32_t X, int32_t Y, uint8_t F
 }
 
 void TGEM::Edge_Detect(const GML_Gray& Gray, GML_Int& Energy, uint8_t Filter) {
-  const int32_t H = Gray.Height();
-  if (H <= 0 || Gray.Width() <= 0) return;
-  // Workers take the inner rows while this thread computes the first and the
-  // last row, which no band reaches.
-  Run_Bands(
-      "Edge_Detect", Bands_Of(H, 1, H - 1),
-      [&](TBand Band) {
-        for (int32_t y = Band.First; y < Band.End; ++y) Energy_Row(Gray, Energy, y, Filter);
-      },
-      [&] {
-        Energy_Row(Gray, Energy, 0, Filter);
-        if (H > 1) Energy_Row(Gray, Energy, H - 1, Filter);
-      });
+  const TCall Call(*this, "Edge_Detect");
+  if (Gray.Height() <= 0 || Gray.Width() <= 0) return;
+  Call.Workers().Run_Rows(0, Gray.Height(), 8, [&](TBand Band) {
+    for (int32_t y = Band.First; y < Band.End; ++y) Energy_Row(Gray, Energy, y, Filter);
+  });
 }
 
 }  // namespace carvelo

@@ -7,6 +7,9 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <stdexcept>
+#include <thread>
 #include <vector>
 
 #include "GML_type.h"
@@ -31,18 +34,43 @@ struct TPixel {
 // A seam: element Y holds row Y.
 using PAPixel = std::vector<TPixel>;
 
+// What an engine call throws when it cannot go on, such as "GEM:
+// Carve_Image(): FATAL ERROR! Unable to spawn thread!". The call's output
+// buffers then hold no result.
+class TEngineError : public std::runtime_error {
+public:
+  using std::runtime_error::runtime_error;
+};
+
+// Starts a thread running the given routine (throws std::system_error when
+// the system has none to give).
+using TThreadStarter = std::function<std::thread(std::function<void()>)>;
+
 // Optional hooks of a carve. Without them the engine carves to the end.
 struct TCarveControl {
   // Told after every seam how many seams of the current pass are done.
   std::function<void(int32_t Done, int32_t Total)> Progress;
   // Checked between seams; when it reads true the carve returns early.
   const std::atomic<bool>* Stop = nullptr;
+  // Helper threads an engine call starts besides the calling thread; below
+  // zero one fewer than the processors, at most three. The carved bytes do
+  // not depend on it.
+  int32_t Helpers = -1;
+  // How helpers are started; std::thread when empty.
+  TThreadStarter Start_Helper;
 };
 
+class TWorkers;
+
+// Every public operation is an engine call: the outermost one starts the
+// engine's helper threads and joins them before it returns, so no thread
+// outlives it. When a helper cannot be started the call throws TEngineError.
 class TGEM {
 public:
   TGEM() = default;
   explicit TGEM(TCarveControl Control) : FControl(std::move(Control)) {}
+  TGEM(const TGEM&) = delete;
+  TGEM& operator=(const TGEM&) = delete;
 
   // --- Energy map --------------------------------------------------------
   // Grey value 0..255: (299 R + 587 G + 114 B) / 1000, remainder dropped.
@@ -87,6 +115,8 @@ public:
   static void Copy_Pixels(const GML_Color& From, GML_Color& To);
 
 private:
+  class TCall;
+
   // Remove_Path and Add_Path, told whether the weights are all zero. Zero
   // weights stay zero through removals and insertions (an inserted weight is
   // the mean of two), so their map then only changes width and never moves.
@@ -94,6 +124,10 @@ private:
                    uint8_t Filter, bool Zero_Weights);
   void Insert_Seam(GML_Color& Dest, const PAPixel& Path, GML_Int& W, GML_Int& E, GML_Gray& Gray, GML_Int& P,
                    GML_Int& M, int32_t Stretch, uint8_t Filter, bool Zero_Weights);
+  // Find_Seam with weights W, or, when W is null, all zero: Zero_Row (at
+  // least E's width of zeros) then stands for every row.
+  int32_t Find_Seam_In(const GML_Int& E, const GML_Int* W, const int32_t* Zero_Row, GML_Int& M, PAPixel& Path,
+                       bool ForwardEnergy, bool First);
   // The four steps of Carve_Image and Carve_Resize, carving Weights along.
   void Carve_Steps(const GML_Color& Source, GML_Int& Weights, int32_t TargetWidth, int32_t TargetHeight,
                    int32_t Stretch, uint8_t Filter, bool ForwardEnergy, GML_Color& Dest);
@@ -107,6 +141,7 @@ private:
   }
 
   TCarveControl FControl;
+  TWorkers* FWorkers = nullptr;  // the helpers of the engine call under way
 };
 
 }  // namespace carvelo

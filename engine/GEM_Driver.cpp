@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "GEM.h"
+#include "GEM_workers.h"
 
 namespace carvelo {
 
@@ -75,6 +76,14 @@ Map With_Room(int32_t Width, int32_t Height, int32_t Room) {
   return Made;
 }
 
+// Zero weights never move and take a zero for every inserted column: the
+// columns they grow into are cleared once, over whatever a narrower pass
+// left there.
+void Clear_Room(GML_Int& Weights, int32_t Final_Width) {
+  for (int32_t Y = 0; Y < Weights.Height(); ++Y)
+    std::fill(Weights.Row(Y) + Weights.Width(), Weights.Row(Y) + Final_Width, 0);
+}
+
 bool All_Zero(const GML_Int& Map) {
   for (int32_t Y = 0; Y < Map.Height(); ++Y) {
     const int32_t* Row = Map.Row(Y);
@@ -87,6 +96,7 @@ bool All_Zero(const GML_Int& Map) {
 
 void TGEM::Carve_Image(const GML_Color& Source, const GML_Int& Weights, int32_t TargetWidth, int32_t TargetHeight,
                        int32_t Stretch, uint8_t Filter, bool ForwardEnergy, GML_Int& WorkWeights, GML_Color& Dest) {
+  const TCall Call(*this, "Carve_Image");
   if (TSize{TargetWidth, TargetHeight} == Size_Of(Source)) {
     Remove_Areas(Source, Weights, 0, 10, Stretch, Filter, true, WorkWeights, Dest);
     return;
@@ -97,6 +107,7 @@ void TGEM::Carve_Image(const GML_Color& Source, const GML_Int& Weights, int32_t 
 
 void TGEM::Carve_Resize(const GML_Color& Source, GML_Int& Weights, int32_t TargetWidth, int32_t TargetHeight,
                         int32_t Stretch, uint8_t Filter, bool ForwardEnergy, GML_Color& Dest) {
+  const TCall Call(*this, "Carve_Resize");
   if (TSize{TargetWidth, TargetHeight} == Size_Of(Source)) {
     Dest.Assign(Source);
     return;
@@ -151,6 +162,7 @@ void TGEM::Carve_Height(const GML_Color& Picture, GML_Int& Weights, int32_t Targ
 
 void TGEM::Shrink_Width(const GML_Color& Source, GML_Int& Weights, int32_t TargetWidth, uint8_t Filter,
                         bool ForwardEnergy, GML_Color& Dest) {
+  const TCall Call(*this, "Shrink_Width");
   const int32_t Width = Source.Width(), Height = Source.Height();
   GML_Gray Gray(Width, Height);
   GML_Int Energy(Width, Height), Cost(Width, Height);
@@ -161,8 +173,9 @@ void TGEM::Shrink_Width(const GML_Color& Source, GML_Int& Weights, int32_t Targe
   Dest.Assign(Source);
   Grayscale_Image(Source, Gray);
   Edge_Detect(Gray, Energy, Filter);
+  const std::vector<int32_t> Zero_Row(Zero_Weights ? static_cast<size_t>(Width) : 0);  // read instead of the map
   for (int32_t Seam = 0; Seam < Seams && !Stopped(); ++Seam) {
-    Find_Seam(Energy, Weights, Cost, Path, ForwardEnergy, Seam == 0);
+    Find_Seam_In(Energy, Zero_Weights ? nullptr : &Weights, Zero_Row.data(), Cost, Path, ForwardEnergy, Seam == 0);
     Remove_Seam(Dest, Path, Weights, Energy, Gray, Cost, Filter, Zero_Weights);
     Seam_Done(Seam + 1, Seams);
   }
@@ -170,6 +183,7 @@ void TGEM::Shrink_Width(const GML_Color& Source, GML_Int& Weights, int32_t Targe
 
 void TGEM::Enlarge_Width(const GML_Color& Source, GML_Int& Weights, int32_t TargetWidth, int32_t Stretch,
                          uint8_t Filter, bool ForwardEnergy, GML_Color& Dest) {
+  const TCall Call(*this, "Enlarge_Width");
   const int32_t Width = Source.Width(), Height = Source.Height();
   const int32_t Seams = TargetWidth - Width;
   // Every map starts with room for the final width, so no insertion
@@ -189,6 +203,17 @@ void TGEM::Enlarge_Width(const GML_Color& Source, GML_Int& Weights, int32_t Targ
   const GML_Int& Search_Weights = Weighted ? Summed : Penalty;
   PAPixel Path(static_cast<size_t>(Height));
   Widen_Map(Weights, TargetWidth);
+  // Rows in the middle of their room let each insertion move the shorter
+  // side of its row, to the left or to the right.
+  Dest.CentreRows();
+  Gray.CentreRows();
+  Energy.CentreRows();
+  Cost.CentreRows();
+  Penalty.CentreRows();
+  if (Weighted)
+    Weights.CentreRows();
+  else
+    Clear_Room(Weights, TargetWidth);
   Penalty.Fill(0);
   Copy_Pixels(Source, Dest);
 
@@ -204,6 +229,7 @@ void TGEM::Enlarge_Width(const GML_Color& Source, GML_Int& Weights, int32_t Targ
 
 void TGEM::Remove_Areas(const GML_Color& Source, const GML_Int& Weights, uint8_t Mode, int32_t Rounds,
                         int32_t Stretch, uint8_t Filter, bool ForwardEnergy, GML_Int& WorkWeights, GML_Color& Dest) {
+  const TCall Call(*this, "Remove_Areas");
   GML_Color Picture;
   Picture.Assign(Source);
   WorkWeights.Assign(Weights);

@@ -1,18 +1,22 @@
-// Seam removal and insertion. Each runs in two phases of four row bands: the
-// first edits the picture and shifts the maps row by row, the second repairs
-// the energy beside the seam, which reads the grey rows above and below and
-// so waits until every grey row is final.
+// Seam removal and insertion. Each edits the picture and shifts the maps row
+// by row, and repairs the energy beside the seam, which reads the grey rows
+// above and below and so waits until those rows are edited.
+#include <algorithm>
+#include <array>
+#include <atomic>
 #include <cstdint>
 
 #include "GEM.h"
 #include "GEM_arith.h"
-#include "GEM_bands.h"
+#include "GEM_workers.h"
 
 namespace carvelo {
 
 namespace {
 
 struct Remove_Params {
+  int32_t Old_Width;
+  int32_t New_Width;
   GML_Color& Dest;
   const PAPixel& Path;
   GML_Int& W;
@@ -38,6 +42,24 @@ struct Add_Params {
 
 inline int32_t Seam_Column(const PAPixel& Path, int32_t Y) { return Path[static_cast<size_t>(Y)].X; }
 
+// Every row is an array of its own, whose address the processor cannot
+// guess; the seam says where a row a few rows on will be touched, so the
+// step asks for those lines while it edits the row in hand.
+constexpr int32_t Rows_Ahead = 4;
+
+// Y lies in the band in hand, before End: the rows of other bands move
+// meanwhile.
+template <typename... Maps>
+inline void Prefetch_At_Seam(const PAPixel& Path, int32_t Y, int32_t End, const Maps&... Rows) {
+#if defined(__GNUC__)
+  if (Y >= End) return;
+  const int32_t X = Seam_Column(Path, Y);
+  (__builtin_prefetch(Rows.Row(Y) + X), ...);
+#else
+  (void)Path, (void)Y, (void)End, ((void)Rows, ...);
+#endif
+}
+
 // A kept neighbour takes half of the removed pixel, unless that pixel was
 // marked for removal; its grey value follows its colour either way.
 inline void Blend_Neighbour(uint32_t* Pixels, uint8_t* Gray, int32_t Neighbour, uint32_t Removed, bool Blend) {
@@ -45,96 +67,125 @@ inline void Blend_Neighbour(uint32_t* Pixels, uint8_t* Gray, int32_t Neighbour, 
   Gray[Neighbour] = TGEM::Luminance(Pixels[Neighbour]);
 }
 
-void Remove_Pixels(const Remove_Params& R, TBand Band) {
-  const int32_t Width = R.Dest.Width();
-  for (int32_t Y = Band.First; Y < Band.End; ++Y) {
-    const int32_t X = Seam_Column(R.Path, Y);
-    uint32_t* Pixels = R.Dest.Row(Y);
-    uint8_t* Gray = R.Gray.Row(Y);
-    const bool Blend = R.W.Row(Y)[X] >= 0;
-    if (X - 1 > 0) Blend_Neighbour(Pixels, Gray, X - 1, Pixels[X], Blend);  // column 0 is left alone
-    if (X + 1 < Width) Blend_Neighbour(Pixels, Gray, X + 1, Pixels[X], Blend);
-    R.Dest.ShiftRow(X + 1, Y, -1);
-    R.Gray.ShiftRow(X + 1, Y, -1);
-    if (R.Move_Weights) R.W.ShiftRow(X + 1, Y, -1);
-    R.M.ShiftRow(X + 1, Y, -1);
-  }
+void Remove_Pixels(const Remove_Params& R, int32_t Y, int32_t Band_End) {
+  Prefetch_At_Seam(R.Path, Y + Rows_Ahead, Band_End, R.Dest, R.Gray, R.M, R.E);
+  if (R.Move_Weights) Prefetch_At_Seam(R.Path, Y + Rows_Ahead, Band_End, R.W);
+  const int32_t Width = R.Old_Width;
+  const int32_t X = Seam_Column(R.Path, Y);
+  uint32_t* Pixels = R.Dest.Row(Y);
+  uint8_t* Gray = R.Gray.Row(Y);
+  const bool Blend = !R.Move_Weights || R.W.Row(Y)[X] >= 0;  // zero weights are never negative
+  if (X - 1 > 0) Blend_Neighbour(Pixels, Gray, X - 1, Pixels[X], Blend);  // column 0 is left alone
+  if (X + 1 < Width) Blend_Neighbour(Pixels, Gray, X + 1, Pixels[X], Blend);
+  R.Dest.RemoveAt(X, Y, Width);
+  R.Gray.RemoveAt(X, Y, Width);
+  if (R.Move_Weights) R.W.RemoveAt(X, Y, Width);
+  if (X < R.M.Width()) R.M.RemoveAt(X, Y, R.M.Width());
 }
 
 // Runs before E's row closes over the seam, so a column c of the narrowed
 // grey picture lands in E at c + 1 for the columns right of the seam.
-void Repair_Energy_After_Removal(const Remove_Params& R, TBand Band) {
-  const int32_t New_Width = R.Dest.Width();
-  for (int32_t Y = Band.First; Y < Band.End; ++Y) {
-    const int32_t X = Seam_Column(R.Path, Y);
-    int32_t* Energy = R.E.Row(Y);
-    for (int32_t C = X - 1; C >= 0 && C >= X - 3; --C) Energy[C] = TGEM::Pixel_Energy(R.Gray, C, Y, R.Filter);
-    for (int32_t C = X; C < X + 3 && C + 1 < New_Width; ++C)
-      Energy[C + 1] = TGEM::Pixel_Energy(R.Gray, C, Y, R.Filter);
-    R.E.ShiftRow(X + 1, Y, -1);
-  }
+void Repair_Energy_After_Removal(const Remove_Params& R, int32_t Y) {
+  const int32_t New_Width = R.New_Width;
+  const int32_t X = Seam_Column(R.Path, Y);
+  int32_t* Energy = R.E.Row(Y);
+  for (int32_t C = X - 1; C >= 0 && C >= X - 3; --C) Energy[C] = TGEM::Pixel_Energy(R.Gray, C, Y, R.Filter);
+  for (int32_t C = X; C < X + 3 && C + 1 < New_Width; ++C) Energy[C + 1] = TGEM::Pixel_Energy(R.Gray, C, Y, R.Filter);
+  R.E.RemoveAt(X, Y, R.E.Width());
 }
 
-void Insert_Pixels(const Add_Params& A, TBand Band) {
-  for (int32_t Y = Band.First; Y < Band.End; ++Y) {
-    const int32_t X = Seam_Column(A.Path, Y);
-    A.Dest.ShiftRow(X, Y, +1);
-    A.P.ShiftRow(X, Y, +1);
-    A.Gray.ShiftRow(X, Y, +1);
-    A.M.ShiftRow(X, Y, +1);
-    // The new pixel at X sits between the left neighbour and the seam pixel,
-    // now at X + 1; beside column 0 it copies the seam pixel.
-    uint32_t* Pixels = A.Dest.Row(Y);
-    Pixels[X] = TGEM::Average_Color(Pixels[X], A.Dest.GetClamped(X - 1, Y));
+void Insert_Pixels(const Add_Params& A, int32_t Y, int32_t Band_End) {
+  Prefetch_At_Seam(A.Path, Y + Rows_Ahead, Band_End, A.Dest, A.P, A.Gray, A.M, A.E);
+  if (A.Move_Weights) Prefetch_At_Seam(A.Path, Y + Rows_Ahead, Band_End, A.W);
+  const int32_t Width = A.Dest.Width();
+  const int32_t X = Seam_Column(A.Path, Y);
+  A.Dest.InsertAt(X, Y, Width);
+  A.P.InsertAt(X, Y, Width);
+  A.Gray.InsertAt(X, Y, Width);
+  A.M.InsertAt(X, Y, Width);
+  // The new pixel at X sits between the left neighbour and the seam pixel,
+  // now at X + 1; beside column 0 it copies the seam pixel.
+  uint32_t* Pixels = A.Dest.Row(Y);
+  Pixels[X] = TGEM::Average_Color(Pixels[X], A.Dest.GetClamped(X - 1, Y));
+  if (A.Move_Weights) {  // zero weights stay zero where they are, their room cleared beforehand
+    A.W.InsertAt(X, Y, Width);
     int32_t* Weights = A.W.Row(Y);
-    if (A.Move_Weights) {
-      A.W.ShiftRow(X, Y, +1);
-      Weights[X] = static_cast<int32_t>((int64_t{Weights[X]} + A.W.GetClamped(X - 1, Y)) / 2);
-    } else {
-      Weights[A.W.Width() - 1] = 0;  // what the shift would bring in, over whatever lay beyond the width
-    }
-    A.Gray.Row(Y)[X] = TGEM::Luminance(Pixels[X]);
-    // Both copies carry the penalty, so later seams go elsewhere.
-    int32_t* Penalty = A.P.Row(Y);
-    Penalty[X] = A.Stretch;
-    Penalty[X + 1] = Add_Saturated(Penalty[X + 1], A.Stretch);
+    Weights[X] = static_cast<int32_t>((int64_t{Weights[X]} + A.W.GetClamped(X - 1, Y)) / 2);
   }
+  A.Gray.Row(Y)[X] = TGEM::Luminance(Pixels[X]);
+  // Both copies carry the penalty, so later seams go elsewhere.
+  int32_t* Penalty = A.P.Row(Y);
+  Penalty[X] = A.Stretch;
+  Penalty[X + 1] = Add_Saturated(Penalty[X + 1], A.Stretch);
 }
 
-void Repair_Energy_After_Insertion(const Add_Params& A, TBand Band) {
+void Repair_Energy_After_Insertion(const Add_Params& A, int32_t Y) {
   const int32_t Width = A.E.Width();
-  for (int32_t Y = Band.First; Y < Band.End; ++Y) {
-    const int32_t X = Seam_Column(A.Path, Y);
-    A.E.ShiftRow(X, Y, +1);
-    int32_t* Energy = A.E.Row(Y);
-    for (int32_t C = X - 1; C >= 0 && C >= X - 3; --C) Energy[C] = TGEM::Pixel_Energy(A.Gray, C, Y, A.Filter);
-    for (int32_t C = X; C <= X + 3 && C < Width; ++C) Energy[C] = TGEM::Pixel_Energy(A.Gray, C, Y, A.Filter);
-  }
+  const int32_t X = Seam_Column(A.Path, Y);
+  A.E.InsertAt(X, Y, Width);
+  int32_t* Energy = A.E.Row(Y);
+  for (int32_t C = X - 1; C >= 0 && C >= X - 3; --C) Energy[C] = TGEM::Pixel_Energy(A.Gray, C, Y, A.Filter);
+  for (int32_t C = X; C <= X + 3 && C < Width; ++C) Energy[C] = TGEM::Pixel_Energy(A.Gray, C, Y, A.Filter);
+}
+
+// Rows of a seam step go to the helpers in bands of at least this many.
+constexpr int32_t Seam_Band_Rows = 32;
+
+// One step over all rows: Edit every row (told where its band ends), and
+// Repair every row once the rows above and below it are edited, the row just
+// above the one in hand as soon as that one is edited. A band repairs its own
+// inner rows; the two rows beside a boundary between bands are repaired by
+// whichever of the two bands finishes its edits second, so no band waits for
+// another.
+template <typename Edit, typename Repair>
+void Edit_Then_Repair(TWorkers& Workers, int32_t Height, const Edit& Edit_Row, const Repair& Repair_Row) {
+  constexpr int32_t Most_Parts = 64;
+  const int32_t Parts = std::min(Workers.Parts_For(Height, Seam_Band_Rows), Most_Parts);  // bands of 2 rows or more
+  std::array<std::atomic<int32_t>, Most_Parts> Edited{};  // per boundary: the bands beside it done editing
+  Workers.Run(Parts, [&](int32_t Part) {
+    const TBand Band = Band_Of(Part, Parts, 0, Height);
+    const bool Above = Part > 0, Below = Part + 1 < Parts;
+    const int32_t First_Own = Band.First + (Above ? 1 : 0);
+    for (int32_t Y = Band.First; Y < Band.End; ++Y) {
+      Edit_Row(Y, Band.End);
+      if (Y - 1 >= First_Own) Repair_Row(Y - 1);
+    }
+    if (!Below && Band.End - 1 >= First_Own) Repair_Row(Band.End - 1);
+    if (Above && Edited[static_cast<size_t>(Part - 1)].fetch_add(1) == 1) {
+      Repair_Row(Band.First - 1);
+      Repair_Row(Band.First);
+    }
+    if (Below && Edited[static_cast<size_t>(Part)].fetch_add(1) == 1) {
+      Repair_Row(Band.End - 1);
+      Repair_Row(Band.End);
+    }
+  });
 }
 
 }  // namespace
 
 void TGEM::Remove_Path(GML_Color& Dest, const PAPixel& Path, GML_Int& W, GML_Int& E, GML_Gray& Gray, GML_Int& M,
                        uint8_t Filter) {
+  const TCall Call(*this, "Remove_Path");
   Remove_Seam(Dest, Path, W, E, Gray, M, Filter, false);
 }
 
 void TGEM::Add_Path(GML_Color& Dest, const PAPixel& Path, GML_Int& W, GML_Int& E, GML_Gray& Gray, GML_Int& P,
                     GML_Int& M, int32_t Stretch, uint8_t Filter) {
+  const TCall Call(*this, "Add_Path");
   Insert_Seam(Dest, Path, W, E, Gray, P, M, Stretch, Filter, false);
 }
 
 void TGEM::Remove_Seam(GML_Color& Dest, const PAPixel& Path, GML_Int& W, GML_Int& E, GML_Gray& Gray, GML_Int& M,
                        uint8_t Filter, bool Zero_Weights) {
-  const Remove_Params Params{Dest, Path, W, E, Filter, Gray, M, !Zero_Weights};
-  const auto Bands = Bands_Of(Dest.Height());
-  if (!Run_Bands("Remove_Path", Bands, [&Params](TBand Band) { Remove_Pixels(Params, Band); })) return;
-  const int32_t New_Width = Dest.Width() - 1;
+  const int32_t Old_Width = Dest.Width(), New_Width = Old_Width - 1;
+  const Remove_Params Params{Old_Width, New_Width, Dest, Path, W, E, Filter, Gray, M, !Zero_Weights};
+  Gray.SetWidth(New_Width);  // the repairs read the narrowed grey picture
+  Edit_Then_Repair(
+      *FWorkers, Dest.Height(), [&Params](int32_t Y, int32_t End) { Remove_Pixels(Params, Y, End); },
+      [&Params](int32_t Y) { Repair_Energy_After_Removal(Params, Y); });
   Dest.SetWidth(New_Width);
   W.SetWidth(New_Width);
-  Gray.SetWidth(New_Width);
-  if (!Run_Bands("Remove_Path", Bands, [&Params](TBand Band) { Repair_Energy_After_Removal(Params, Band); }))
-    return;
   E.SetWidth(New_Width);  // M keeps its width: the next search sets it
 }
 
@@ -148,9 +199,9 @@ void TGEM::Insert_Seam(GML_Color& Dest, const PAPixel& Path, GML_Int& W, GML_Int
   Gray.SetWidth(New_Width);
   M.SetWidth(New_Width);
   const Add_Params Params{Dest, Path, W, P, E, M, Filter, Gray, Stretch, !Zero_Weights};
-  const auto Bands = Bands_Of(Dest.Height());
-  if (!Run_Bands("Add_Path", Bands, [&Params](TBand Band) { Insert_Pixels(Params, Band); })) return;
-  Run_Bands("Add_Path", Bands, [&Params](TBand Band) { Repair_Energy_After_Insertion(Params, Band); });
+  Edit_Then_Repair(
+      *FWorkers, Dest.Height(), [&Params](int32_t Y, int32_t End) { Insert_Pixels(Params, Y, End); },
+      [&Params](int32_t Y) { Repair_Energy_After_Insertion(Params, Y); });
 }
 
 }  // namespace carvelo

@@ -4,7 +4,13 @@
 // Every buffer keeps a logical size (Width x Height) apart from its allocated
 // capacity, and stores each row as its own array, so that seam removal and
 // insertion can change the width by one column without copying the buffer and
-// shift a row inside itself with one memory move.
+// shift a row inside itself with one memory move. A row need not start at the
+// front of its array: removing or inserting an element moves whichever side
+// of it is shorter, and the row's start follows when that is the left side.
+//
+// The rows' arrays lie one after the other in one block: a carve walks down
+// the rows of several maps at once, and a large block can be given big pages,
+// which spares the processor a page-table walk for nearly every row.
 #pragma once
 
 #include <algorithm>
@@ -15,6 +21,15 @@
 #include <vector>
 
 namespace carvelo {
+
+// Zeroed storage for the rows of a buffer; blocks of several megabytes are
+// given big pages where the system offers them.
+struct TBlock_Free {
+  size_t Mapped_Bytes = 0;  // a block mapped from the system on its own; 0: from the heap
+  void operator()(void* Block) const noexcept;
+};
+using TBlock = std::unique_ptr<void, TBlock_Free>;
+TBlock Allocate_Zeroed(size_t Bytes);
 
 template <typename Elem>
 class GML_Buffer {
@@ -38,8 +53,8 @@ public:
   int32_t CapacityHeight() const { return FCapacityHeight; }
 
   // Row Y as a plain array: the fast path of inner loops.
-  Elem* Row(int32_t Y) { return Data[static_cast<size_t>(Y)].get(); }
-  const Elem* Row(int32_t Y) const { return Data[static_cast<size_t>(Y)].get(); }
+  Elem* Row(int32_t Y) { return FRows[static_cast<size_t>(Y)]; }
+  const Elem* Row(int32_t Y) const { return FRows[static_cast<size_t>(Y)]; }
 
   // No bound checks: callers use these only inside the buffer.
   Elem Get(int32_t X, int32_t Y) const { return Row(Y)[X]; }
@@ -56,17 +71,60 @@ public:
 
   // Grows every row when W exceeds the capacity (keeping its contents);
   // capacity never shrinks, so elements beyond a reduced width keep their
-  // values and reappear when the width grows back.
+  // values and reappear when the width grows back (for rows whose start has
+  // not moved).
   void SetWidth(int32_t W) {
     if (W > FCapacityWidth) {
+      TBlock Grown = Allocate_Zeroed(sizeof(Elem) * static_cast<size_t>(W + 1) * static_cast<size_t>(FCapacityHeight));
+      Elem* Rows = static_cast<Elem*>(Grown.get());
       for (int32_t y = 0; y < FCapacityHeight; ++y) {
-        auto Grown = std::make_unique<Elem[]>(static_cast<size_t>(W));
-        std::memcpy(Grown.get(), Data[static_cast<size_t>(y)].get(), sizeof(Elem) * static_cast<size_t>(FCapacityWidth));
-        Data[static_cast<size_t>(y)] = std::move(Grown);
+        Elem* Moved = Rows + static_cast<size_t>(y) * static_cast<size_t>(W + 1);
+        std::memcpy(Moved, Row(y), sizeof(Elem) * static_cast<size_t>(FCapacityWidth - Start_Of(y)));
+        FRows[static_cast<size_t>(y)] = Moved;
       }
+      Data = std::move(Grown);
       FCapacityWidth = W;
+    } else if (W > FWidth) {
+      for (int32_t y = 0; y < FCapacityHeight; ++y) Make_Room(y, W);
     }
     FWidth = W;
+  }
+
+  // Removes element X (0 <= X < Length <= Width) from the first Length
+  // elements of row Y: elements X+1..Length-1 move one place to the left.
+  // Element Length-1 is left undefined; the caller narrows the width next.
+  void RemoveAt(int32_t X, int32_t Y, int32_t Length) {
+    Elem* R = Row(Y);
+    if (X < Length - 1 - X && Start_Of(Y) + Length <= FCapacityWidth) {
+      std::memmove(R + 1, R, sizeof(Elem) * static_cast<size_t>(X));
+      ++FRows[static_cast<size_t>(Y)];
+    } else {
+      std::memmove(R + X, R + X + 1, sizeof(Elem) * static_cast<size_t>(Length - 1 - X));
+    }
+  }
+
+  // Opens a gap at X (0 <= X < Length - 1) in the first Length elements of
+  // row Y, Length being the width just grown by one: elements X..Length-2
+  // move one place to the right, element X is then at X and X+1.
+  void InsertAt(int32_t X, int32_t Y, int32_t Length) {
+    Elem* R = Row(Y);
+    if (X + 1 < Length - 1 - X && Start_Of(Y) > 0) {
+      std::memmove(R - 1, R, sizeof(Elem) * static_cast<size_t>(X + 1));
+      --FRows[static_cast<size_t>(Y)];
+    } else {
+      std::memmove(R + X + 1, R + X, sizeof(Elem) * static_cast<size_t>(Length - 1 - X));
+    }
+  }
+
+  // Moves every row to the middle of its array, so that insertions can move
+  // the shorter side of a row on either side.
+  void CentreRows() {
+    const int32_t Start = (FCapacityWidth - FWidth) / 2;
+    for (int32_t y = 0; y < FCapacityHeight; ++y) {
+      Elem* Base = Base_Of(y);
+      std::memmove(Base + Start, Row(y), sizeof(Elem) * static_cast<size_t>(FWidth));
+      FRows[static_cast<size_t>(y)] = Base + Start;
+    }
   }
 
   // Moves the tail of row Y by Delta elements. After SetWidth(Width + 1),
@@ -124,14 +182,34 @@ protected:
   }
 
 private:
+  // Every row has one spare element past the capacity, so that a row whose
+  // start moved right still holds its old width until the width shrinks.
   void Allocate(int32_t W, int32_t H) {
     W = std::max(W, 0);
     H = std::max(H, 0);
-    std::vector<std::unique_ptr<Elem[]>> Rows(static_cast<size_t>(H));
-    for (auto& R : Rows) R = std::make_unique<Elem[]>(static_cast<size_t>(W));
-    Data = std::move(Rows);
+    TBlock Block = Allocate_Zeroed(sizeof(Elem) * static_cast<size_t>(W + 1) * static_cast<size_t>(H));
+    std::vector<Elem*> Starts(static_cast<size_t>(H));
+    Elem* Rows = static_cast<Elem*>(Block.get());
+    for (size_t y = 0; y < Starts.size(); ++y) Starts[y] = Rows + y * static_cast<size_t>(W + 1);
+    Data = std::move(Block);
+    FRows = std::move(Starts);
     FCapacityWidth = W;
     FCapacityHeight = H;
+  }
+  Elem* Base_Of(int32_t Y) const {
+    return static_cast<Elem*>(Data.get()) + static_cast<size_t>(Y) * static_cast<size_t>(FCapacityWidth + 1);
+  }
+  int32_t Start_Of(int32_t Y) const { return static_cast<int32_t>(Row(Y) - Base_Of(Y)); }
+  // Moves row Y to the middle of the room left in its array when Width
+  // elements from its start would run past the capacity, so that rows grown
+  // one element at a time move whole only a few times.
+  void Make_Room(int32_t Y, int32_t Width) {
+    const int32_t Start = Start_Of(Y);
+    if (Start + Width <= FCapacityWidth) return;
+    Elem* Base = Base_Of(Y);
+    const int32_t New_Start = (FCapacityWidth - Width) / 2;
+    std::memmove(Base + New_Start, Base + Start, sizeof(Elem) * static_cast<size_t>(FCapacityWidth - Start));
+    FRows[static_cast<size_t>(Y)] = Base + New_Start;
   }
   void SetSizeFields(int32_t W, int32_t H) {
     FWidth = std::max(W, 0);
@@ -142,7 +220,8 @@ private:
   int32_t FHeight = 0;
   int32_t FCapacityWidth = 0;
   int32_t FCapacityHeight = 0;
-  std::vector<std::unique_ptr<Elem[]>> Data;  // one separately allocated array per row
+  TBlock Data;               // the rows' arrays, CapacityWidth + 1 elements each
+  std::vector<Elem*> FRows;  // where each row starts in its array
 };
 
 // A colour picture. A pixel is one 32-bit word 0xQQBBGGRR: byte 0 red, byte 1

@@ -60,7 +60,8 @@ void WriteResult(const GML_Color& Result, TBitmap& Target);
 // an intermediate picture of the same size, and Carve_Image then fits that
 // picture with the weights as Remove_Areas carved them: only those still
 // line up with the intermediate picture, while the painted map would
-// protect and remove the wrong pixels. Returns false when stopped.
+// protect and remove the wrong pixels. Returns false when stopped; an engine
+// failure (TEngineError) reaches the caller.
 template <typename Engine>
 bool RunEngineSequence(Engine& Gem, const GML_Color& Source, const GML_Int& Weights, bool UseMask,
                        int32_t TargetWidth, int32_t TargetHeight, int32_t Stretch, uint8_t Filter,
@@ -129,12 +130,16 @@ public:
   void Begin();  // zeroed weight maps of the working size
   void ReadMask();
   void ReadSource();
-  bool Carve();  // false when stopped
+  // False when stopped. Throws TEngineError (a std::runtime_error) when the
+  // engine cannot carve, such as "GEM: Carve_Image(): FATAL ERROR! Unable to
+  // spawn thread!": the caller shows its what() and reports no result.
+  bool Carve();
   void WriteResult();
   void End();  // releases every buffer
 
   // Every step on the calling thread; false when stopped (the result bitmap
-  // is then left as it was).
+  // is then left as it was). Throws as Carve does, the result bitmap again
+  // left as it was.
   bool Run();
 
   // The weights as read from the mask (all 0 without one), until End.

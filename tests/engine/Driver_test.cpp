@@ -50,12 +50,13 @@ struct Passes {
   std::vector<int32_t> Totals;
   int32_t Calls = 0;
   TCarveControl Control() {
-    return {[this](int32_t Done, int32_t Total) {
-              ++Calls;
-              if (Done == 1) Totals.push_back(Total);
-              EXPECT_LE(Done, Total);
-            },
-            nullptr};
+    TCarveControl Control;
+    Control.Progress = [this](int32_t Done, int32_t Total) {
+      ++Calls;
+      if (Done == 1) Totals.push_back(Total);
+      EXPECT_LE(Done, Total);
+    };
+    return Control;
   }
 };
 
@@ -352,11 +353,13 @@ TEST(CarveImage, OneColumnAndOneRowPictures) {
 TEST(CarveImage, ObserverCountsSeamsAndStopEndsTheCarveEarly) {
   std::vector<std::pair<int32_t, int32_t>> Told;
   std::atomic<bool> Stop = false;
-  TGEM Engine({[&](int32_t Done, int32_t Total) {
-                 Told.emplace_back(Done, Total);
-                 if (Done == 3) Stop = true;
-               },
-               &Stop});
+  TCarveControl Control;
+  Control.Progress = [&](int32_t Done, int32_t Total) {
+    Told.emplace_back(Done, Total);
+    if (Done == 3) Stop = true;
+  };
+  Control.Stop = &Stop;
+  TGEM Engine(Control);
   Carve(Engine, Textured(40, 30, 10), Zeros(40, 30), 30, 20);
   EXPECT_EQ(Told, (std::vector<std::pair<int32_t, int32_t>>{{1, 10}, {2, 10}, {3, 10}}));
 

@@ -156,3 +156,41 @@ TEST(GMLBuffer, GrayOffersTheSharedOperations) {
 
 }  // namespace
 }  // namespace carvelo
+
+namespace carvelo {
+namespace {
+
+// Removals and insertions at random columns, each moving whichever side of
+// its row is shorter, against a plain vector; rows centred or not, growing
+// within or past their room.
+TEST(GMLBuffer, RemoveAtAndInsertAtFollowAPlainRow) {
+  std::mt19937 Random(5);
+  for (int Round = 0; Round < 40; ++Round) {
+    const int32_t Width = 1 + int32_t(Random() % 30), Room = Width + int32_t(Random() % 12);
+    GML_Int Map(Room, 2);
+    Map.SetWidth(Width);
+    if (Round % 2) Map.CentreRows();
+    std::vector<int32_t> Model;
+    for (int32_t x = 0; x < Width; ++x) {
+      Map.Put(x, 1, x);
+      Model.push_back(x);
+    }
+    for (int Step = 0; Step < 60; ++Step) {
+      const int32_t W = Map.Width();
+      const int32_t X = int32_t(Random() % uint32_t(W));
+      if (W > 1 && Random() % 2) {
+        Map.RemoveAt(X, 1, W);
+        Map.SetWidth(W - 1);
+        Model.erase(Model.begin() + X);
+      } else {
+        Map.SetWidth(W + 1);
+        Map.InsertAt(X, 1, W + 1);
+        Model.insert(Model.begin() + X, Model[size_t(X)]);
+      }
+      ASSERT_EQ(RowOf(Map, 1, Map.Width()), Model) << "round " << Round << " step " << Step;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace carvelo

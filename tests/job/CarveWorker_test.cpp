@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <stdexcept>
+#include <system_error>
 
 #include "CarveJob.h"
 #include "TestPictures.h"
@@ -96,6 +97,30 @@ TEST(CarveWorker, AStoppedJobLeavesTheTargetAlone) {
   Control.Stop = &Stop;
   EXPECT_FALSE(TCarveWorker(MakeCarveJob(Working, Target, {}, nullptr), Control).Run());
   EXPECT_EQ(GetPixelRGB(Target, 3, 3), Grey(7));
+}
+
+// A system out of threads: the job fails with the engine's message and the
+// result bitmap keeps what it held; nothing is reported as carved.
+TEST(CarveWorker, AHelperThatCannotStartFailsTheJobWithTheEnginesMessage) {
+  const TWorkingBitmap Working{Picture(30, 18, Texture), 0.5, 1};
+  for (bool Masked : {false, true}) {
+    TBitmap Target = Uniform(15, 18, Grey(7));
+    const TBitmap Mask = RemoveMarks();
+    TCarveControl Control;
+    Control.Helpers = 1;
+    Control.Start_Helper = [](std::function<void()>) -> std::thread {
+      throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+    };
+    TCarveWorker Worker(MakeCarveJob(Working, Target, {}, Masked ? &Mask : nullptr), Control);
+    try {
+      Worker.Run();
+      ADD_FAILURE() << "no error";
+    } catch (const TEngineError& E) {
+      EXPECT_STREQ(E.what(), Masked ? "GEM: Remove_Areas(): FATAL ERROR! Unable to spawn thread!"
+                                    : "GEM: Carve_Image(): FATAL ERROR! Unable to spawn thread!");
+    }
+    EXPECT_EQ(GetPixelRGB(Target, 3, 3), Grey(7));
+  }
 }
 
 TEST(CarveWorker, RefusesARecordItCannotRun) {

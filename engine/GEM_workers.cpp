@@ -1,0 +1,205 @@
+#include "GEM_workers.h"
+
+#include <algorithm>
+#include <chrono>
+#include <string>
+#include <system_error>
+
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#endif
+
+namespace carvelo {
+
+namespace {
+
+// A spinning thread tells the processor so (and leaves the core's other
+// hardware thread the pipeline).
+inline void Spin_Pause() {
+#if defined(__SSE2__) || defined(_M_X64)
+  _mm_pause();
+#endif
+}
+
+// Polls Is_Done until it says true or about 30 microseconds have passed
+// (the clock read every few pauses, whose length differs between processors):
+// steps of a carve follow each other faster than that, while a busy
+// system's time slice is far longer. False when the time ran out.
+template <typename Done>
+bool Spin_Until(const Done& Is_Done, std::chrono::microseconds Limit = std::chrono::microseconds(30)) {
+  const auto Start = std::chrono::steady_clock::now();
+  while (true) {
+    for (int32_t Spin = 0; Spin < 32; ++Spin) {
+      if (Is_Done()) return true;
+      Spin_Pause();
+    }
+    if (std::chrono::steady_clock::now() - Start > Limit) return false;
+  }
+}
+
+constexpr uint64_t Claim_Word(uint32_t Step, int32_t Parts, int32_t Next) {
+  return uint64_t{Step} << 32 | uint64_t(uint32_t(Parts)) << 16 | uint64_t(uint32_t(Next));
+}
+constexpr uint32_t Step_Of(uint64_t Word) { return static_cast<uint32_t>(Word >> 32); }
+constexpr int32_t Parts_Of(uint64_t Word) { return static_cast<int32_t>((Word >> 16) & 0xFFFF); }
+constexpr int32_t Next_Of(uint64_t Word) { return static_cast<int32_t>(Word & 0xFFFF); }
+
+constexpr int32_t Max_Parts = 0xFFFF;
+
+}  // namespace
+
+TWorkers::TWorkers(int32_t Helpers, const TThreadStarter& Start, const char* Operation) {
+  FHelpers.reserve(static_cast<size_t>(std::max(Helpers, 0)));
+  try {
+    for (int32_t i = 0; i < Helpers; ++i) {
+      std::function<void()> Loop = [this] { Helper_Loop(); };
+      FHelpers.push_back(Start ? Start(std::move(Loop)) : std::thread(std::move(Loop)));
+    }
+  } catch (const std::system_error&) {
+    Stop_Helpers();
+    throw TEngineError("GEM: " + std::string(Operation) + "(): FATAL ERROR! Unable to spawn thread!");
+  }
+}
+
+TWorkers::~TWorkers() { Stop_Helpers(); }
+
+void TWorkers::Stop_Helpers() {
+  {
+    std::lock_guard Guard(FMutex);
+    FStopping.store(true);
+  }
+  FWake_Helpers.notify_all();
+  for (std::thread& Helper : FHelpers)
+    if (Helper.joinable()) Helper.join();
+  FHelpers.clear();
+}
+
+int32_t TWorkers::Parts_For(int32_t Rows, int32_t Min_Rows) const {
+  if (FHelpers.empty() || Rows <= 0) return 1;
+  const int32_t Most = std::max(1, Rows / std::max(Min_Rows, 1));
+  return std::clamp(4 * Threads(), 1, std::min(Most, Max_Parts));
+}
+
+void TWorkers::Run_Parts(int32_t Parts, TTaskFunction Function, const void* Context) {
+  if (Parts <= 0) return;
+  if (FHelpers.empty() || Parts == 1 || FAlone_Steps > 0) {
+    if (FAlone_Steps > 0) --FAlone_Steps;
+    for (int32_t Part = 0; Part < Parts; ++Part) Function(Context, Part);
+    return;
+  }
+  const uint32_t Step = Step_Of(FClaim.load()) + 1;
+  FFunction = Function;
+  FContext = Context;
+  FDone.store(0);
+  FClaim.store(Claim_Word(Step, Parts, 0));
+  if (FSleeping_Helpers.load() > 0) {
+    { std::lock_guard Guard(FMutex); }  // a helper between its check and its wait has reached the wait
+    FWake_Helpers.notify_all();
+  }
+  const int32_t Own_Parts = Work_On(Step);
+  const bool Kept_Waiting = Wait_Until_Done(Parts);
+  Judge_Helpers(Parts - Own_Parts >= std::max(1, Parts / 4) && !Kept_Waiting);
+}
+
+void TWorkers::Judge_Helpers(bool Helped) {
+  // Helpers that came too late to take a fair share of the parts, or kept
+  // the caller waiting until it slept (descheduled by a busy system), cost
+  // more than they give: the next steps run on the caller alone, more of them each time
+  // this repeats, and then the helpers are tried again.
+  constexpr int32_t Fewest = 8, Most = 512;
+  if (Helped) {
+    FAlone_After_Failure = std::max(Fewest, FAlone_After_Failure / 2);
+  } else {
+    FAlone_Steps = FAlone_After_Failure;
+    FAlone_After_Failure = std::min(Most, FAlone_After_Failure * 2);
+  }
+}
+
+int32_t TWorkers::Work_On(uint32_t Step) {
+  uint64_t Word = FClaim.load();
+  int32_t Done_Here = 0;
+  while (true) {
+    if (Step_Of(Word) != Step || Next_Of(Word) >= Parts_Of(Word)) return Done_Here;
+    if (!FClaim.compare_exchange_weak(Word, Word + 1)) continue;
+    ++Done_Here;
+    // The step cannot end while this part is outstanding, so its task stays.
+    FFunction(FContext, Next_Of(Word));
+    if (FDone.fetch_add(1) + 1 == Parts_Of(Word) && FCaller_Sleeping.load()) {
+      { std::lock_guard Guard(FMutex); }
+      FWake_Caller.notify_one();
+    }
+    Word = FClaim.load();
+  }
+}
+
+void TWorkers::Helper_Loop() {
+  uint32_t Seen = 0;
+  while (true) {
+    Wait_For_Step(Seen);
+    if (FStopping.load()) return;
+    Seen = Step_Of(FClaim.load());
+    Work_On(Seen);
+  }
+}
+
+void TWorkers::Wait_For_Step(uint32_t& Seen) {
+  const auto Step_Or_Stop = [&] {
+    return Step_Of(FClaim.load(std::memory_order_acquire)) != Seen || FStopping.load(std::memory_order_relaxed);
+  };
+  auto Limit = std::chrono::microseconds(30);
+  while (true) {
+    if (Spin_Until(Step_Or_Stop, Limit)) return;
+    std::unique_lock Guard(FMutex);
+    const uint32_t Expected = FExpected.load();
+    FSleeping_Helpers.fetch_add(1);
+    while (!Step_Or_Stop() && FExpected.load() == Expected) FWake_Helpers.wait(Guard);
+    FSleeping_Helpers.fetch_sub(1);
+    if (Step_Or_Stop()) return;
+    Limit = std::chrono::microseconds(100);  // woken ahead of a step: wait for it a little longer
+  }
+}
+
+void TWorkers::Expect_Step() {
+  if (FHelpers.empty() || FAlone_Steps > 0) return;
+  FExpected.fetch_add(1);
+  if (FSleeping_Helpers.load() > 0) {
+    { std::lock_guard Guard(FMutex); }
+    FWake_Helpers.notify_all();
+  }
+}
+
+bool TWorkers::Wait_Until_Done(int32_t Parts) {
+  if (Spin_Until([&] { return FDone.load(std::memory_order_acquire) == Parts; })) return false;
+  std::unique_lock Guard(FMutex);
+  FCaller_Sleeping.store(true);
+  const bool Slept = FDone.load() != Parts;
+  while (FDone.load() != Parts) FWake_Caller.wait(Guard);
+  FCaller_Sleeping.store(false);
+  return Slept;
+}
+
+}  // namespace carvelo
+
+namespace carvelo {
+
+namespace {
+
+int32_t Helper_Count(int32_t Asked) {
+  if (Asked >= 0) return Asked;
+  const int32_t Processors = static_cast<int32_t>(std::thread::hardware_concurrency());
+  return std::clamp(Processors - 1, 0, 3);
+}
+
+}  // namespace
+
+TGEM::TCall::TCall(TGEM& Gem, const char* Operation) : FGem(Gem) {
+  if (Gem.FWorkers) return;
+  FOwn = std::make_unique<TWorkers>(Helper_Count(Gem.FControl.Helpers), Gem.FControl.Start_Helper, Operation);
+  Gem.FWorkers = FOwn.get();
+}
+
+TGEM::TCall::~TCall() {
+  if (FOwn) FGem.FWorkers = nullptr;
+}
+
+}  // namespace carvelo

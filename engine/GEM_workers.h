@@ -1,0 +1,125 @@
+// The engine's helper threads: started when an engine call begins, woken for
+// every step of it (a pass over row bands), joined before the call returns.
+//
+// A step is cut into parts that the helpers and the calling thread claim one
+// at a time, so a helper that the system does not schedule holds up nothing
+// but the part it is working on: the caller simply does the rest itself.
+// When helpers keep coming too late, the caller runs steps alone for a while.
+// Waiting threads spin for a few microseconds (steps follow each other that
+// fast during a carve) and then sleep, so that waiting never keeps a core
+// from another program.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "GEM.h"
+
+namespace carvelo {
+
+// Rows First up to, not including, End.
+struct TBand {
+  int32_t First;
+  int32_t End;
+  bool Empty() const { return First >= End; }
+};
+
+// Part Index of Parts near-equal bands over rows Offset..Last-1.
+inline TBand Band_Of(int32_t Index, int32_t Parts, int32_t Offset, int32_t Last) {
+  const int64_t Rows = Last - Offset;
+  return {Offset + static_cast<int32_t>(Rows * Index / Parts), Offset + static_cast<int32_t>(Rows * (Index + 1) / Parts)};
+}
+
+class TWorkers {
+public:
+  // Starts Helpers threads through Start (std::thread when empty). When one
+  // cannot be started, the ones already running are joined and TEngineError
+  // reports "GEM: <Operation>(): FATAL ERROR! Unable to spawn thread!".
+  TWorkers(int32_t Helpers, const TThreadStarter& Start, const char* Operation);
+  ~TWorkers();
+  TWorkers(const TWorkers&) = delete;
+  TWorkers& operator=(const TWorkers&) = delete;
+
+  int32_t Threads() const { return static_cast<int32_t>(FHelpers.size()) + 1; }
+
+  // Runs Task(Part) for every Part in 0..Parts-1, each exactly once, on the
+  // helpers and the calling thread; returns when all parts are done. Tasks
+  // must not throw.
+  template <typename Task>
+  void Run(int32_t Parts, const Task& Work) {
+    Run_Parts(Parts, [](const void* Context, int32_t Part) { (*static_cast<const Task*>(Context))(Part); }, &Work);
+  }
+
+  // Work over rows Offset..Last-1 in bands of at least Min_Rows rows.
+  template <typename Task>
+  void Run_Rows(int32_t Offset, int32_t Last, int32_t Min_Rows, const Task& Work) {
+    const int32_t Parts = Parts_For(Last - Offset, Min_Rows);
+    Run(Parts, [&](int32_t Part) { Work(Band_Of(Part, Parts, Offset, Last)); });
+  }
+
+  // Tells sleeping helpers that a step will follow within some tens of
+  // microseconds, so that they are awake when it comes.
+  void Expect_Step();
+
+  // How many parts a step of Rows rows is cut into: a few per thread, none
+  // smaller than Min_Rows, one when there are no helpers.
+  int32_t Parts_For(int32_t Rows, int32_t Min_Rows) const;
+
+private:
+  using TTaskFunction = void (*)(const void*, int32_t);
+
+  void Run_Parts(int32_t Parts, TTaskFunction Function, const void* Context);
+  // Claims and runs parts of the step numbered Step until none is left;
+  // returns how many it ran.
+  int32_t Work_On(uint32_t Step);
+  void Judge_Helpers(bool Helped);
+  void Helper_Loop();
+  void Stop_Helpers();
+  void Wait_For_Step(uint32_t& Seen);
+  // True when the wait had to sleep.
+  bool Wait_Until_Done(int32_t Parts);
+
+  // Step number (high half) and the next part to claim (low half), changed
+  // together so that a late helper can never claim a part of a newer step.
+  std::atomic<uint64_t> FClaim{0};
+  std::atomic<int32_t> FDone{0};
+  TTaskFunction FFunction = nullptr;
+  const void* FContext = nullptr;
+
+  int32_t FAlone_Steps = 0;  // steps the caller runs alone before it asks the helpers again
+  int32_t FAlone_After_Failure = 8;
+
+  std::atomic<bool> FStopping{false};
+  std::atomic<int32_t> FSleeping_Helpers{0};
+  std::atomic<uint32_t> FExpected{0};  // counts the steps announced by Expect_Step
+  std::atomic<bool> FCaller_Sleeping{false};
+  std::mutex FMutex;
+  std::condition_variable FWake_Helpers;
+  std::condition_variable FWake_Caller;
+  std::vector<std::thread> FHelpers;
+};
+
+}  // namespace carvelo
+
+namespace carvelo {
+
+// The scope of an engine call: the outermost public operation starts the
+// helpers, the ones it calls share them.
+class TGEM::TCall {
+public:
+  TCall(TGEM& Gem, const char* Operation);
+  ~TCall();
+  TCall(const TCall&) = delete;
+  TCall& operator=(const TCall&) = delete;
+  TWorkers& Workers() const { return *FGem.FWorkers; }
+
+private:
+  TGEM& FGem;
+  std::unique_ptr<TWorkers> FOwn;
+};
+
+}  // namespace carvelo
