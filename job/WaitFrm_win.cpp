@@ -243,14 +243,18 @@ class TWorkerThread {
 
   // Throws std::invalid_argument for a job that can't be run and EJobFailed
   // when the thread can't be made.
-  static std::shared_ptr<TWorkerThread> Create(const TCarveJob& job, std::shared_ptr<TJobLink> link) {
-    auto worker = std::make_shared<TWorkerThread>(job, std::move(link));
+  static std::shared_ptr<TWorkerThread> Create(const TCarveJob& job, std::shared_ptr<TJobLink> link,
+                                               TThreadStarter startHelper) {
+    auto worker = std::make_shared<TWorkerThread>(job, std::move(link), std::move(startHelper));
     worker->CreateSuspended(worker);
     return worker;
   }
 
-  TWorkerThread(const TCarveJob& job, std::shared_ptr<TJobLink> link)
-      : FJob(job), FLink(std::move(link)), FWorker(std::in_place, job, Control()) {}
+  TWorkerThread(const TCarveJob& job, std::shared_ptr<TJobLink> link, TThreadStarter startHelper)
+      : FJob(job),
+        FLink(std::move(link)),
+        FStartHelper(std::move(startHelper)),
+        FWorker(std::in_place, job, Control()) {}
 
   void Start() {
     if (!std::exchange(FStarted, true)) ResumeThread(FThread.Get());
@@ -333,11 +337,13 @@ class TWorkerThread {
     if (FTerminated || !FLink->Synchronize(step)) throw EJobStopped{};
   }
 
-  // The engine's hooks: the seams it reports, and Cancel's stop request.
+  // The engine's hooks: the seams it reports, Cancel's stop request, and
+  // how its helpers start.
   TCarveControl Control() {
     TCarveControl control;
     control.Progress = [this](int32_t done, int32_t total) { SeamDone(done, total); };
     control.Stop = FLink->StopRequest();
+    control.Start_Helper = FStartHelper;
     return control;
   }
 
@@ -348,6 +354,7 @@ class TWorkerThread {
 
   const TCarveJob FJob;
   std::shared_ptr<TJobLink> FLink;
+  TThreadStarter FStartHelper;
   std::optional<TCarveWorker> FWorker;
   TSeamTally FTally;
   THandle FThread;
@@ -372,11 +379,11 @@ class TWaitingFrm::TForm final : public TDialogForm {
 
   ~TForm() override { EndJob(); }
 
-  void InitThread(const TCarveJob& job, TSeamObserver observer) {
+  void InitThread(const TCarveJob& job, TSeamObserver observer, TThreadStarter startHelper) {
     EndJob();
     FState = TState::Running;
     FLink = std::make_shared<TJobLink>(Handle(), std::move(observer));
-    FWorker = TWorkerThread::Create(job, FLink);
+    FWorker = TWorkerThread::Create(job, FLink, std::move(startHelper));
     FWorker->OnTerminate = [this] { OnTerminate(); };
     FWorker->OnResultWritten = [this] { ResultWritten(); };
     FWorker->Start();
@@ -510,8 +517,8 @@ class TWaitingFrm::TForm final : public TDialogForm {
 TWaitingFrm::TWaitingFrm(HINSTANCE__* module) : FForm(std::make_unique<TForm>(module)) {}
 TWaitingFrm::~TWaitingFrm() = default;
 
-void TWaitingFrm::InitThread(const TCarveJob& job, TSeamObserver observer) {
-  FForm->InitThread(job, std::move(observer));
+void TWaitingFrm::InitThread(const TCarveJob& job, TSeamObserver observer, TThreadStarter startHelper) {
+  FForm->InitThread(job, std::move(observer), std::move(startHelper));
 }
 int TWaitingFrm::ShowModal() { return FForm->Show(); }
 void TWaitingFrm::BitBtn1Click() { FForm->BitBtn1Click(); }
@@ -519,11 +526,11 @@ void TWaitingFrm::OnTerminate() { FForm->OnTerminate(); }
 const std::string& TWaitingFrm::FailureReason() const { return FForm->FailureReason(); }
 HWND__* TWaitingFrm::Handle() const { return FForm->Handle(); }
 
-int ExecuteWaitingJob(const TCarveJob& job, TSeamObserver observer) {
+int ExecuteWaitingJob(const TCarveJob& job, TSeamObserver observer, TThreadStarter startHelper) {
   std::optional<TWaitingFrm> form;
   try {
     form.emplace();
-    form->InitThread(job, std::move(observer));
+    form->InitThread(job, std::move(observer), std::move(startHelper));
   } catch (const EJobFailed&) {
     throw;
   } catch (const std::exception& e) {

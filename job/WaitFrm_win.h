@@ -57,9 +57,10 @@ class TWaitingFrm {
   ~TWaitingFrm();
 
   // Copies the job, creates the worker suspended, hooks its termination
-  // handler and starts it. Throws std::invalid_argument for a job that can't
-  // be run and EJobFailed when the thread can't be started.
-  void InitThread(const TCarveJob& Job, TSeamObserver Observer = {});
+  // handler and starts it. StartHelper starts the engine's helper threads
+  // (std::thread when empty). Throws std::invalid_argument for a job that
+  // can't be run and EJobFailed when the thread can't be started.
+  void InitThread(const TCarveJob& Job, TSeamObserver Observer = {}, TThreadStarter StartHelper = {});
   // Shows the window until the job ends or is cancelled; the modal result.
   int ShowModal();
 
@@ -81,7 +82,7 @@ class TWaitingFrm {
 // bitmaps). Returns 1 when the job is done and Job.Target holds the carved
 // picture, 2 when the user cancelled (Target unchanged). Throws EJobFailed on
 // failure, a job that can't be run included.
-int ExecuteWaitingJob(const TCarveJob& Job, TSeamObserver Observer = {});
+int ExecuteWaitingJob(const TCarveJob& Job, TSeamObserver Observer = {}, TThreadStarter StartHelper = {});
 
 // Workers whose thread has not ended yet, cancelled ones included: while
 // there are any, the module must stay loaded.

@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <random>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -183,6 +184,15 @@ TEST(WaitingFrm, FailuresEndTheJobAsFailedWithTheReason) {
   } catch (const EJobFailed& e) {
     EXPECT_STREQ(e.what(), "out of seams");
   }
+  // An engine call that cannot start its helper threads.
+  try {
+    ExecuteWaitingJob(p.Job(), {}, [](std::function<void()>) -> std::thread {
+      throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+    });
+    ADD_FAILURE() << "no failure";
+  } catch (const EJobFailed& e) {
+    EXPECT_STREQ(e.what(), "GEM: Carve_Image(): FATAL ERROR! Unable to spawn thread!");
+  }
   // A job that can't be run.
   TCarveJob tooBig = p.Job();
   tooBig.TargetWidth = 31;
@@ -242,69 +252,69 @@ struct TResourceCounts {
 TEST(WaitingFrm, CancelStressLeavesNoTraceAndNoChange) {
   const char* setting = std::getenv("CARVELO_CANCEL_STRESS");
   const int rounds = setting ? std::atoi(setting) : 8;
+  // The runtime makes a few things once, when threads first meet on a lock
+  // in some way (events and semaphores, under Wine): the first jobs bring
+  // most of them, and a late one may still come. A leak grows with the jobs.
+  constexpr int WarmUpRounds = 4;
+  constexpr int OneTimeSlack = 2;
   std::array<TPictures, 2> models{Pictures(120, 70, 80, 90), Pictures(120, 70, 80, 90)};
   models[1].Mask = Picture(120, 70, [](int32_t x, int32_t y) { return x / 8 == 5 ? TRGB{255, 0, 0} : Texture(x, y); });
   const std::array<std::vector<uint8_t>, 2> carved{CarvedHere(models[0]), CarvedHere(models[1])};
   const std::vector<uint8_t> untouched = Bytes(models[0].Target);
   const auto copy = [](const TPictures& m) { return TPictures{m.Working.Clone(), m.Target.Clone(), m.Mask.Clone()}; };
 
-  // Each job once to the end, for its seams; the first also warms up the
-  // window's classes. Then one job cancelled mid-carve: its threads meet on
-  // a lock, and the thread library makes the events for that once, for good.
+  // Each job once to the end, for its seams.
   std::array<int32_t, 2> planned{};
   for (int m = 0; m < 2; ++m) {
     TPictures p = copy(models[m]);
     ASSERT_EQ(ExecuteWaitingJob(p.Job(), [&](int32_t, int32_t seams) { planned[m] = seams; }), JobDoneResult);
   }
-  {
-    TPictures p = copy(models[0]);
-    TWaitingFrm form;
-    form.InitThread(p.Job(), [h = form.Handle()](int32_t done, int32_t) {
-      if (done == 5) PostMessageW(h, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-    });
-    ASSERT_EQ(form.ShowModal(), JobCancelledResult);
-  }
-  ASSERT_TRUE(WaitForLiveWorkers(WorkerPatience));
-  const TResourceCounts before;
 
   std::mt19937 random(20261209);
   std::vector<TPictures> jobs;
-  jobs.reserve(rounds);  // the pictures stay where their jobs saw them
+  jobs.reserve(WarmUpRounds + rounds);  // the pictures stay where their jobs saw them
   std::vector<int> results;
-  for (int i = 0; i < rounds; ++i) {
-    jobs.push_back(copy(models[i % 2]));
-    const int32_t moment = std::uniform_int_distribution<int32_t>(0, planned[i % 2] * 11 / 10)(random);
-    std::atomic<int32_t> seams{0};
-    std::atomic<bool> ended{false};
-    TWaitingFrm form;
-    form.InitThread(jobs.back().Job(), [&](int32_t done, int32_t) { seams = done; });
-    std::thread robot([&, h = form.Handle()] {
-      const auto deadline = std::chrono::steady_clock::now() + Patience;
-      while (seams < moment && !ended && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
-      PostMessageW(h, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), reinterpret_cast<LPARAM>(Button(h)));
-    });
-    results.push_back(form.ShowModal());
-    ended = true;
-    robot.join();
-  }
+  const auto runJobs = [&](int count) {
+    for (int i = 0; i < count; ++i) {
+      const int m = static_cast<int>(jobs.size() % 2);
+      jobs.push_back(copy(models[m]));
+      const int32_t moment = std::uniform_int_distribution<int32_t>(0, planned[m] * 11 / 10)(random);
+      std::atomic<int32_t> seams{0};
+      std::atomic<bool> ended{false};
+      TWaitingFrm form;
+      form.InitThread(jobs.back().Job(), [&](int32_t done, int32_t) { seams = done; });
+      std::thread robot([&, h = form.Handle()] {
+        const auto deadline = std::chrono::steady_clock::now() + Patience;
+        while (seams < moment && !ended && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
+        PostMessageW(h, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), reinterpret_cast<LPARAM>(Button(h)));
+      });
+      results.push_back(form.ShowModal());
+      ended = true;
+      robot.join();
+    }
+  };
+  runJobs(WarmUpRounds);
+  ASSERT_TRUE(WaitForLiveWorkers(WorkerPatience));
+  const TResourceCounts before;
+  runJobs(rounds);
   ASSERT_TRUE(WaitForLiveWorkers(WorkerPatience));
   EXPECT_EQ(LiveWorkerCount(), 0u);
+  const TResourceCounts after;
+
   int cancelled = 0;
-  for (int i = 0; i < rounds; ++i) {
+  for (size_t i = 0; i < jobs.size(); ++i) {
     ASSERT_TRUE(results[i] == JobCancelledResult || results[i] == JobDoneResult) << i;
     cancelled += results[i] == JobCancelledResult;
     EXPECT_EQ(Bytes(jobs[i].Target), results[i] == JobDoneResult ? carved[i % 2] : untouched) << i;
   }
-  std::printf("cancelled %d of %d jobs\n", cancelled, rounds);
+  std::printf("cancelled %d of %zu jobs; threads %d, windows %d, handles %d (%d before), GDI %lu, USER %lu\n", cancelled,
+              jobs.size(), after.Threads, after.Windows, after.Handles, before.Handles, after.Gdi, after.User);
   EXPECT_GT(cancelled, 0);
-  const TResourceCounts after;
-  std::printf("threads %d, windows %d, handles %d, GDI %lu, USER %lu\n", after.Threads, after.Windows, after.Handles,
-              after.Gdi, after.User);
   EXPECT_EQ(after.Threads, before.Threads);
   EXPECT_EQ(after.Windows, before.Windows);
-  EXPECT_EQ(after.Handles, before.Handles);
-  EXPECT_EQ(after.Gdi, before.Gdi);
-  EXPECT_EQ(after.User, before.User);
+  EXPECT_LE(after.Handles, before.Handles + OneTimeSlack);
+  EXPECT_LE(after.Gdi, before.Gdi + OneTimeSlack);
+  EXPECT_LE(after.User, before.User + OneTimeSlack);
 }
 
 }  // namespace
