@@ -251,7 +251,7 @@ struct TResourceCounts {
 // it was, also after its worker has gone, and nothing may be left behind.
 TEST(WaitingFrm, CancelStressLeavesNoTraceAndNoChange) {
   const char* setting = std::getenv("CARVELO_CANCEL_STRESS");
-  const int rounds = setting ? std::atoi(setting) : 8;
+  const int rounds = setting ? std::atoi(setting) : 24;
   // The runtime makes a few things once, when threads first meet on a lock
   // in some way (events and semaphores, under Wine): the first jobs bring
   // most of them, and a late one may still come. A leak grows with the jobs.
