@@ -17,6 +17,7 @@
 
 #include "DialogForm_win.h"
 #include "Glyphs_win.h"
+#include "Handle_win.h"
 #include "JobProgress.h"
 #include "JpegDecode.h"
 
@@ -37,31 +38,6 @@ constexpr int ID_ProgressBar = 101;
 constexpr UINT_PTR ProgressTimer = 1;
 constexpr UINT ProgressInterval = 100;  // milliseconds between looks at the worker's progress
 constexpr int ProgressRange = 1000;
-
-// An owned kernel handle.
-class THandle {
- public:
-  THandle() = default;
-  explicit THandle(HANDLE h) : FHandle(h) {}
-  THandle(THandle&& other) noexcept : FHandle(std::exchange(other.FHandle, nullptr)) {}
-  THandle& operator=(THandle&& other) noexcept {
-    if (this != &other) {
-      Reset();
-      FHandle = std::exchange(other.FHandle, nullptr);
-    }
-    return *this;
-  }
-  ~THandle() { Reset(); }
-  HANDLE Get() const { return FHandle; }
-  explicit operator bool() const { return FHandle != nullptr; }
-
- private:
-  void Reset() {
-    if (FHandle) CloseHandle(FHandle);
-    FHandle = nullptr;
-  }
-  HANDLE FHandle = nullptr;
-};
 
 THandle Duplicate(HANDLE h) {
   HANDLE copy = nullptr;

@@ -4,34 +4,14 @@
 
 #include <windows.h>
 
+#include "Handle_win.h"
+
 namespace carvelo {
 
+inline void DeleteGdiObject(HGDIOBJ h) { DeleteObject(h); }
 // Owned GDI objects.
 template <class Handle>
-class TGdiObject {
- public:
-  TGdiObject() = default;
-  explicit TGdiObject(Handle h) : FHandle(h) {}
-  TGdiObject(TGdiObject&& other) noexcept : FHandle(other.FHandle) { other.FHandle = nullptr; }
-  TGdiObject& operator=(TGdiObject&& other) noexcept {
-    if (this != &other) {
-      Reset();
-      FHandle = other.FHandle;
-      other.FHandle = nullptr;
-    }
-    return *this;
-  }
-  ~TGdiObject() { Reset(); }
-  Handle Get() const { return FHandle; }
-  explicit operator bool() const { return FHandle != nullptr; }
-
- private:
-  void Reset() {
-    if (FHandle) DeleteObject(FHandle);
-    FHandle = nullptr;
-  }
-  Handle FHandle = nullptr;
-};
+using TGdiObject = TOwnedHandle<Handle, DeleteGdiObject>;
 using TFont = TGdiObject<HFONT>;
 using TBrush = TGdiObject<HBRUSH>;
 using TGdiBitmap = TGdiObject<HBITMAP>;
