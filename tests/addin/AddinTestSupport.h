@@ -11,20 +11,12 @@
 #include "HostIds.h"
 #include "PPTAddIn_IMPL.h"
 #include "StandInHost.h"
+#include "TempFile_win.h"
 
 namespace carvelo::test {
 
 using addin::TPPTAddin;
 using host::ComPtr;
-
-// A file name in the temporary folder, removed first.
-inline std::wstring TempFile(const std::wstring& name) {
-  wchar_t folder[MAX_PATH];
-  GetTempPathW(MAX_PATH, folder);
-  const std::wstring path = std::wstring(folder) + name;
-  DeleteFileW(path.c_str());
-  return path;
-}
 
 inline standin::TStandInOptions KeepingBarsIn(const std::wstring& file) {
   standin::TStandInOptions options;
@@ -34,9 +26,27 @@ inline standin::TStandInOptions KeepingBarsIn(const std::wstring& file) {
 
 using standin::TCustomArray;
 
-class TObservedAddin final : public TPPTAddin {
+// The add-in with its real commands, connected and disconnected as the host
+// would.
+class TConnectedAddin : public TPPTAddin {
  public:
-  static ComPtr<TObservedAddin> Make() { return ComPtr<TObservedAddin>::Adopt(new TObservedAddin()); }
+  template <class Addin>
+  static ComPtr<Addin> Make() {
+    return ComPtr<Addin>::Adopt(new Addin());
+  }
+  HRESULT Connect(IDispatch* application) {
+    TCustomArray custom;
+    return OnConnection(application, host::ext_cm_Startup, nullptr, custom.Put());
+  }
+  HRESULT Disconnect(host::ext_DisconnectMode mode = host::ext_dm_HostShutdown) {
+    TCustomArray custom;
+    return OnDisconnection(mode, custom.Put());
+  }
+};
+
+class TObservedAddin final : public TConnectedAddin {
+ public:
+  static ComPtr<TObservedAddin> Make() { return TConnectedAddin::Make<TObservedAddin>(); }
 
   // Runs of each command, in button order.
   std::array<int, kButtonCount> runs{};

@@ -102,17 +102,10 @@ class TEditorRobot {
   std::thread thread_;
 };
 
-class TAddin final : public TPPTAddin {
+class TAddin final : public TConnectedAddin {
  public:
-  static ComPtr<TAddin> Make() { return ComPtr<TAddin>::Adopt(new TAddin()); }
-  HRESULT Connect(IDispatch* application) {
-    TCustomArray custom;
-    return OnConnection(application, host::ext_cm_Startup, nullptr, custom.Put());
-  }
-  ~TAddin() override {
-    TCustomArray custom;
-    OnDisconnection(host::ext_dm_HostShutdown, custom.Put());
-  }
+  static ComPtr<TAddin> Make() { return TConnectedAddin::Make<TAddin>(); }
+  ~TAddin() override { Disconnect(); }
 };
 
 // Pictures: a smooth gradient to carve through, with things painted on it.

@@ -7,20 +7,13 @@
 #include "HostIds.h"
 #include "MessageBoxRobot.h"
 #include "StandInHost.h"
+#include "TempFile_win.h"
 
 using namespace carvelo;
 using namespace carvelo::test;
 using standin::TStandInPowerPoint;
 
 namespace {
-
-std::wstring TempFile(const wchar_t* name) {
-  wchar_t folder[MAX_PATH];
-  GetTempPathW(MAX_PATH, folder);
-  const std::wstring path = std::wstring(folder) + name;
-  DeleteFileW(path.c_str());
-  return path;
-}
 
 standin::TStandInOptions KeepingBarsIn(const std::wstring& file) {
   standin::TStandInOptions options;

@@ -32,17 +32,9 @@ void PrintTo(const TPictureSize& s, std::ostream* out) { *out << s.Width << " x 
 
 namespace {
 
-class TAddin final : public TPPTAddin {
+class TAddin final : public TConnectedAddin {
  public:
-  static ComPtr<TAddin> Make() { return ComPtr<TAddin>::Adopt(new TAddin()); }
-  HRESULT Connect(IDispatch* application) {
-    TCustomArray custom;
-    return OnConnection(application, host::ext_cm_Startup, nullptr, custom.Put());
-  }
-  HRESULT Disconnect() {
-    TCustomArray custom;
-    return OnDisconnection(host::ext_dm_HostShutdown, custom.Put());
-  }
+  static ComPtr<TAddin> Make() { return TConnectedAddin::Make<TAddin>(); }
   using TPPTAddin::CarveSettings;
 
   // When set, watches the job's seams on its worker thread: one that throws

@@ -27,18 +27,9 @@ void PrintTo(const TCarveSettings& s, std::ostream* out) {
 namespace {
 
 // The add-in with its real commands.
-class TAddin final : public TPPTAddin {
+class TAddin final : public TConnectedAddin {
  public:
-  static ComPtr<TAddin> Make() { return ComPtr<TAddin>::Adopt(new TAddin()); }
-
-  HRESULT Connect(IDispatch* application) {
-    TCustomArray custom;
-    return OnConnection(application, host::ext_cm_Startup, nullptr, custom.Put());
-  }
-  HRESULT Disconnect(host::ext_DisconnectMode mode) {
-    TCustomArray custom;
-    return OnDisconnection(mode, custom.Put());
-  }
+  static ComPtr<TAddin> Make() { return TConnectedAddin::Make<TAddin>(); }
 };
 
 constexpr const wchar_t* HostCaption = L"Presentation1 - PowerPoint (Carvelo stand-in)";

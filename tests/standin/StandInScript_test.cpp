@@ -6,19 +6,13 @@
 #include "StandInPictureFile.h"
 #include "StandInRender.h"
 #include "StandInScript.h"
+#include "TempFile_win.h"
 
 using namespace carvelo::host;
 using namespace carvelo::standin;
+using carvelo::test::TempFile;
 
 namespace {
-
-std::wstring TempFile(const wchar_t* name) {
-  wchar_t folder[MAX_PATH];
-  GetTempPathW(MAX_PATH, folder);
-  std::wstring path = std::wstring(folder) + name;
-  DeleteFileW(path.c_str());
-  return path;
-}
 
 uint32_t At(const TPixels& p, int x, int y) { return p.data[static_cast<size_t>(y) * p.width + x]; }
 

@@ -11,19 +11,13 @@
 #include "HostIds.h"
 #include "StandInClipboard.h"
 #include "StandInHost.h"
+#include "TempFile_win.h"
 
 using namespace carvelo::host;
 using namespace carvelo::standin;
+using carvelo::test::TempFile;
 
 namespace {
-
-std::wstring TempFile(const wchar_t* name) {
-  wchar_t folder[MAX_PATH];
-  GetTempPathW(MAX_PATH, folder);
-  std::wstring path = std::wstring(folder) + name;
-  DeleteFileW(path.c_str());
-  return path;
-}
 
 HRESULT StatusOf(auto&& call) {
   try {
