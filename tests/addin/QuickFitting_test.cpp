@@ -9,8 +9,9 @@
 #include <functional>
 #include <cstring>
 #include <ostream>
-#include <stdexcept>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "AddinTestSupport.h"
@@ -37,11 +38,11 @@ class TAddin final : public TConnectedAddin {
   static ComPtr<TAddin> Make() { return TConnectedAddin::Make<TAddin>(); }
   using TPPTAddin::CarveSettings;
 
-  // When set, watches the job's seams on its worker thread: one that throws
-  // fails the job there, as an engine that gives up does.
-  TSeamObserver seamObserver;
+  // When set, starts the engine's helper threads in place of the platform,
+  // so that a test can make the engine give up.
+  TThreadStarter startHelper;
   int RunCarveJob(const TCarveJob& job) override {
-    return seamObserver ? ExecuteWaitingJob(job, seamObserver) : TPPTAddin::RunCarveJob(job);
+    return startHelper ? ExecuteWaitingJob(job, {}, startHelper) : TPPTAddin::RunCarveJob(job);
   }
 };
 
@@ -185,7 +186,7 @@ TEST(QuickFitting, RefusesWhatItCannotFitAndLeavesTheSlideAsItWas) {
     std::vector<std::wstring> messages;
   };
   const std::wstring notOne(addin::kNotOnePicture), notPicture(addin::kNotAPicture);
-  static constexpr char kSpawnFailure[] = "GEM: Edge_Detect(): FATAL ERROR! Unable to spawn thread!";
+  static constexpr char kSpawnFailure[] = "GEM: Carve_Image(): FATAL ERROR! Unable to spawn thread!";
   auto picture = [](TStandInSlide& s) { return s.AddPicture(10, 10, 54, 30, Pattern(48, 32)); };
   const TCase cases[] = {
       {"two pictures", [&](TScene& s) { return std::vector{picture(s.slide), picture(s.slide)}; }, {notOne}},
@@ -205,7 +206,9 @@ TEST(QuickFitting, RefusesWhatItCannotFitAndLeavesTheSlideAsItWas) {
        {L"Application (unknown member) : Invalid request. There is no active presentation."}},
       {"an engine that cannot start its workers",
        [&](TScene& s) {
-         s.addIn->seamObserver = [](int32_t, int32_t) { throw std::runtime_error(kSpawnFailure); };
+         s.addIn->startHelper = [](std::function<void()>) -> std::thread {
+           throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+         };
          return std::vector{picture(s.slide)};
        },
        {L"The picture could not be fitted: " + std::wstring(kSpawnFailure, kSpawnFailure + strlen(kSpawnFailure))}},
