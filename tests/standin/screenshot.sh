@@ -12,10 +12,11 @@ wine_session_start
 bars=$(mktemp)
 tools/wine.sh regsvr32 /s "$build/addin/CarveloPPT.dll" </dev/null
 tools/wine.sh "$build/tests/standin/standin_ppt.exe" --bars "Z:$bars" --seconds 8 --picture </dev/null >/dev/null 2>&1 &
+standin=$!
 sleep 5
 mkdir -p docs
 import -window root -crop 902x652+38+38 docs/toolbar.png
-wait
+wait "$standin"  # not a bare wait: the session's Xvfb is a child of this shell too
 tools/wine.sh regsvr32 /u /s "$build/addin/CarveloPPT.dll" </dev/null
 rm -f "$bars"
 echo "docs/toolbar.png written"
