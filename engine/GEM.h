@@ -111,6 +111,9 @@ public:
                     bool ForwardEnergy, GML_Color& Dest);
   void Enlarge_Width(const GML_Color& Source, GML_Int& Weights, int32_t TargetWidth, int32_t Stretch, uint8_t Filter,
                      bool ForwardEnergy, GML_Color& Dest);
+  // The seams the first round of Remove_Areas in Mode takes out (and grows
+  // back) for these weights: what a progress plan can foresee.
+  static int32_t Removal_Round_Seams(const GML_Int& Weights, uint8_t Mode);
   static void Widen_Map(GML_Int& Map, int32_t NewWidth);
   static void Copy_Pixels(const GML_Color& From, GML_Color& To);
 

@@ -66,7 +66,10 @@ TSize Round_Target(TSize Picture, TMarks Marks, uint8_t Mode) {
   }
 }
 
-TSize Size_Of(const GML_Color& Picture) { return {Picture.Width(), Picture.Height()}; }
+template <typename Map>
+TSize Size_Of(const Map& Picture) {
+  return {Picture.Width(), Picture.Height()};
+}
 
 // A zeroed map of Width x Height with capacity for Room columns.
 template <typename Map>
@@ -93,6 +96,12 @@ bool All_Zero(const GML_Int& Map) {
 }
 
 }  // namespace
+
+int32_t TGEM::Removal_Round_Seams(const GML_Int& Weights, uint8_t Mode) {
+  const TSize Picture = Size_Of(Weights);
+  const TSize Target = Round_Target(Picture, Count_Marks(Weights), Mode);
+  return (Picture.Width - Target.Width) + (Picture.Height - Target.Height);
+}
 
 void TGEM::Carve_Image(const GML_Color& Source, const GML_Int& Weights, int32_t TargetWidth, int32_t TargetHeight,
                        int32_t Stretch, uint8_t Filter, bool ForwardEnergy, GML_Int& WorkWeights, GML_Color& Dest) {

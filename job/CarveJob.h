@@ -43,6 +43,11 @@ inline TRGB ColourOfEngineWord(uint32_t Word) {
   return {static_cast<uint8_t>(Word), static_cast<uint8_t>(Word >> 8), static_cast<uint8_t>(Word >> 16)};
 }
 
+// How a masked job carves its marked areas out: Remove_Areas picks columns or
+// rows per round itself (mode 0), for at most ten rounds.
+inline constexpr uint8_t AutomaticMode = 0;
+inline constexpr int32_t RemovalRounds = 10;
+
 // Throws std::invalid_argument, naming What, unless Bitmap is at least
 // Width x Height.
 void RequireBitmapCovers(const TBitmap& Bitmap, int32_t Width, int32_t Height, const char* What);
@@ -72,8 +77,6 @@ bool RunEngineSequence(Engine& Gem, const GML_Color& Source, const GML_Int& Weig
     Gem.Carve_Image(Source, Weights, TargetWidth, TargetHeight, Stretch, Filter, ForwardEnergy, WorkWeights, Result);
     return !Stopped();
   }
-  constexpr uint8_t AutomaticMode = 0;
-  constexpr int32_t RemovalRounds = 10;
   GML_Color Intermediate;
   Gem.Remove_Areas(Source, Weights, AutomaticMode, RemovalRounds, Stretch, Filter, ForwardEnergy, WorkWeights,
                    Intermediate);
