@@ -5,28 +5,23 @@
 #include <stdexcept>
 
 #include "Bitmap_win.h"
+#include "Handle_win.h"
 
 namespace carvelo::addin {
 
 namespace {
 
+inline void DestroyOwnerWindow(HWND h) { DestroyWindow(h); }
+using TOwnerWindow = TOwnedHandle<HWND, DestroyOwnerWindow>;
+
 // A hidden message-only window: Windows wants an owner window for the
 // clipboard's data.
-class TOwnerWindow {
- public:
-  TOwnerWindow()
-      : window_(CreateWindowExW(0, L"STATIC", L"Carvelo clipboard", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr,
-                                nullptr)) {
-    if (!window_) throw std::runtime_error("The clipboard's owner window cannot be made.");
-  }
-  ~TOwnerWindow() { DestroyWindow(window_); }
-  TOwnerWindow(const TOwnerWindow&) = delete;
-  TOwnerWindow& operator=(const TOwnerWindow&) = delete;
-  HWND Get() const noexcept { return window_; }
-
- private:
-  HWND window_;
-};
+TOwnerWindow MakeOwnerWindow() {
+  TOwnerWindow window(
+      CreateWindowExW(0, L"STATIC", L"Carvelo clipboard", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr));
+  if (!window) throw std::runtime_error("The clipboard's owner window cannot be made.");
+  return window;
+}
 
 // The clipboard, open for one transfer. Another program may hold it for a
 // moment, so opening is retried briefly.
@@ -47,7 +42,7 @@ class TOpenClipboard {
 }  // namespace
 
 std::optional<TBitmap> TakeBitmapFromClipboard() {
-  const TOwnerWindow owner;
+  const TOwnerWindow owner = MakeOwnerWindow();
   const TOpenClipboard open(owner.Get());
   HBITMAP bitmap = static_cast<HBITMAP>(GetClipboardData(CF_BITMAP));
   if (!bitmap) return std::nullopt;
@@ -55,7 +50,7 @@ std::optional<TBitmap> TakeBitmapFromClipboard() {
 }
 
 void PutBitmapOnClipboard(const TBitmap& Picture) {
-  const TOwnerWindow owner;
+  const TOwnerWindow owner = MakeOwnerWindow();
   const TOpenClipboard open(owner.Get());
   HBITMAP copy = NewHandleOf(Picture);
   EmptyClipboard();

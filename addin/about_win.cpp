@@ -2,12 +2,11 @@
 
 #include <algorithm>
 #include <array>
-#include <cstring>
 #include <span>
 
 #include "DialogForm_win.h"
 #include "Glyphs_win.h"
-#include "JpegDecode.h"
+#include "JpegBitmap_win.h"
 #include "about_res.h"
 
 #include <shellapi.h>
@@ -69,20 +68,6 @@ std::span<const uint8_t> ResourceBytes(HINSTANCE module, int id) {
   return {static_cast<const uint8_t*>(bytes), SizeofResource(module, found)};
 }
 
-TGdiBitmap MakeDib(const TJpegPicture& picture) {
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = picture.Width;
-  info.bmiHeader.biHeight = -picture.Height;  // top row first, as decoded
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 24;
-  info.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
-  TGdiBitmap dib(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-  if (dib && bits) std::memcpy(bits, picture.Pixels.data(), picture.Pixels.size());
-  return dib;
-}
-
 class TPaint {
  public:
   explicit TPaint(HWND h) : FWindow(h), FDC(BeginPaint(h, &FPaint)) {}
@@ -111,7 +96,7 @@ class TAboutFrm::TForm final : public TDialogForm {
                                        .Color = RGB(0, 0, 0)}),
         FLinkFont(MakeFormFont(-11, FW_BOLD)) {
     for (size_t i = 0; i < LabelSpecs.size(); ++i) FCaptions[i] = LabelSpecs[i].Caption;
-    if (auto picture = DecodeJpeg(ResourceBytes(Module(), IDR_ABOUT_PICTURE))) FPicture = MakeDib(*picture);
+    FPicture = MakeJpegBitmap(ResourceBytes(Module(), IDR_ABOUT_PICTURE));
     Create();
   }
 

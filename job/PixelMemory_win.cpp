@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "Bitmap_win.h"
+#include "Gdi_win.h"
 
 namespace carvelo {
 
@@ -43,34 +44,17 @@ class TDibPixelMemory final : public TPixelMemory {
 public:
   explicit TDibPixelMemory(const TBitmapLayout& Layout) {
     if (Layout.ByteSize() == 0) return;  // an empty bitmap has no section
-    FHandle = CreateDib(Layout, FBits);
+    FHandle = TGdiBitmap(CreateDib(Layout, FBits));
     std::memset(FBits, 0, Layout.ByteSize());
   }
-  ~TDibPixelMemory() override {
-    if (FHandle) DeleteObject(FHandle);
-  }
-  TDibPixelMemory(const TDibPixelMemory&) = delete;
-  TDibPixelMemory& operator=(const TDibPixelMemory&) = delete;
 
   // Whoever draws on the section through the platform flushes afterwards.
   uint8_t* Bits() override { return FBits; }
-  HBITMAP Handle() const { return FHandle; }
+  HBITMAP Handle() const { return FHandle.Get(); }
 
 private:
-  HBITMAP FHandle = nullptr;
+  TGdiBitmap FHandle;
   uint8_t* FBits = nullptr;
-};
-
-class TScreenDC {
-public:
-  TScreenDC() : FDC(GetDC(nullptr)) {}
-  ~TScreenDC() { ReleaseDC(nullptr, FDC); }
-  TScreenDC(const TScreenDC&) = delete;
-  TScreenDC& operator=(const TScreenDC&) = delete;
-  HDC Get() const { return FDC; }
-
-private:
-  HDC FDC;
 };
 
 }  // namespace
@@ -91,7 +75,7 @@ TBitmap BitmapFromHandle(HBITMAP Handle) {
   const int32_t Height = Header.bmHeight < 0 ? -Header.bmHeight : Header.bmHeight;
   TBitmap Picture(Header.bmWidth, Height, 24);
   TDibInfo Info = DibInfoOf(Picture.Layout());
-  const TScreenDC Screen;
+  const TWindowDC Screen;
   if (GetDIBits(Screen.Get(), Handle, 0, static_cast<UINT>(Height), Picture.ScanLine(0),
                 reinterpret_cast<BITMAPINFO*>(&Info), DIB_RGB_COLORS) != Height)
     throw std::runtime_error("the bitmap's pixels cannot be read");

@@ -1,33 +1,10 @@
 // The plain stretch of the Windows build: the platform's StretchBlt in
 // colour-on-colour mode, every destination pixel one source pixel.
 #include "Bitmap_win.h"
+#include "Gdi_win.h"
 #include "StretchGraph.h"
 
 namespace carvelo {
-
-namespace {
-
-// A memory device context with one bitmap selected into it.
-class TBitmapDC {
-public:
-  explicit TBitmapDC(HBITMAP Bitmap) : FDC(CreateCompatibleDC(nullptr)) {
-    if (FDC) FOld = SelectObject(FDC, Bitmap);
-  }
-  ~TBitmapDC() {
-    if (!FDC) return;
-    SelectObject(FDC, FOld);
-    DeleteDC(FDC);
-  }
-  TBitmapDC(const TBitmapDC&) = delete;
-  TBitmapDC& operator=(const TBitmapDC&) = delete;
-  HDC Get() const { return FDC; }
-
-private:
-  HDC FDC;
-  HGDIOBJ FOld = nullptr;
-};
-
-}  // namespace
 
 void PlatformStretch(const TBitmap& Source, TBitmap& Dest) {
   // Colours change depth by the same rule as everywhere else in the
@@ -39,8 +16,9 @@ void PlatformStretch(const TBitmap& Source, TBitmap& Dest) {
   }
   HBITMAP From = DibSectionOf(Source), To = DibSectionOf(Dest);
   if (!From || !To) return;  // an empty picture: nothing to draw
-  const TBitmapDC In(From), Out(To);
+  const TMemoryDC In(nullptr), Out(nullptr);
   if (!In.Get() || !Out.Get()) return;
+  const TSelected InBitmap(In.Get(), From), OutBitmap(Out.Get(), To);
   SetStretchBltMode(Out.Get(), COLORONCOLOR);
   StretchBlt(Out.Get(), 0, 0, Dest.Width(), Dest.Height(), In.Get(), 0, 0, Source.Width(), Source.Height(), SRCCOPY);
   GdiFlush();

@@ -6,11 +6,9 @@
 
 #include <atomic>
 #include <condition_variable>
-#include <cstring>
 #include <exception>
 #include <mutex>
 #include <optional>
-#include <span>
 #include <system_error>
 #include <utility>
 #include <vector>
@@ -19,7 +17,7 @@
 #include "Glyphs_win.h"
 #include "Handle_win.h"
 #include "JobProgress.h"
-#include "JpegDecode.h"
+#include "JpegBitmap_win.h"
 
 namespace carvelo {
 
@@ -185,23 +183,6 @@ class TJobLink {
   TSeamObserver FObserver;
 };
 
-// A picture compiled into the module as a device-independent bitmap.
-TGdiBitmap MakePicture() {
-  const auto picture = DecodeJpeg(std::span<const uint8_t>(PictureBytes, sizeof PictureBytes));
-  if (!picture) return {};
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = picture->Width;
-  info.bmiHeader.biHeight = -picture->Height;  // top row first, as decoded
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 24;
-  info.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
-  TGdiBitmap dib(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-  if (dib && bits) std::memcpy(bits, picture->Pixels.data(), picture->Pixels.size());
-  return dib;
-}
-
 std::string Reason(const std::exception& e) {
   const std::string what = e.what();
   return what.empty() ? "an unknown error" : what;
@@ -349,7 +330,7 @@ class TWaitingFrm::TForm final : public TDialogForm {
                                        .ClientHeight = ClientHeight,
                                        .BorderWidth = 0,
                                        .Color = RGB(255, 255, 255)}),
-        FPicture(MakePicture()) {
+        FPicture(MakeJpegBitmap(PictureBytes)) {
     Create();
   }
 
