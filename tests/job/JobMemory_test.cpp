@@ -5,6 +5,10 @@
 #include <new>
 #include <stdexcept>
 
+#ifdef _WIN32
+#include "JobMemory_win.h"
+#endif
+
 namespace carvelo {
 namespace {
 
@@ -70,6 +74,22 @@ TEST(JobMemory, FailuresAreToldInTheUsersWords) {
   EXPECT_EQ(ReasonInUserWords(std::runtime_error("the mask is 3 x 3")), "the mask is 3 x 3");
   EXPECT_EQ(ReasonInUserWords(std::runtime_error("")), "an unknown error");
 }
+
+#ifdef _WIN32
+TEST(JobMemory, ThisProcessIsAskedWhatItHasFree) {
+  const TFreeMemory Free = FreeMemoryNow();
+  EXPECT_GT(Free.LargestRegion, uint64_t{256} << 20);
+  EXPECT_LE(Free.LargestRegion, Free.AddressSpace);
+  EXPECT_GT(Free.Commit, 0u);
+  EXPECT_NO_THROW(RequireJobFits(4000, 3000, SqueezedJob(4000, 3000)));
+  try {
+    RequireJobFits(8000, 6000, {Free.AddressSpace + 1, 1});
+    ADD_FAILURE() << "a job larger than the address space was let through";
+  } catch (const ETooLargeToFit& E) {
+    EXPECT_NE(std::string(E.what()).find(std::to_string(ProcessBits) + "-bit PowerPoint"), std::string::npos);
+  }
+}
+#endif
 
 }  // namespace
 }  // namespace carvelo
