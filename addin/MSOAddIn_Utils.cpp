@@ -1,5 +1,8 @@
 #include "MSOAddIn_Utils.h"
 
+#include <new>
+#include <string>
+
 namespace carvelo::addin {
 
 com::TVariant ReadHostProperty(IDispatch* host, const wchar_t* name) noexcept {
@@ -20,8 +23,12 @@ com::TVariant ReadHostProperty(IDispatch* host, const wchar_t* name) noexcept {
   return value;
 }
 
-void ShowNotice(const wchar_t* text) noexcept { MessageBoxW(nullptr, text, L"Message", MB_OK); }
-
-void ShowPlainMessage(const wchar_t* text) noexcept { MessageBoxW(nullptr, text, nullptr, MB_OK); }
+void ShowMessageBox(std::wstring_view text, const wchar_t* caption, UINT modality) noexcept {
+  try {
+    const std::wstring terminated(text);
+    MessageBoxW(nullptr, terminated.c_str(), caption, MB_OK | modality);
+  } catch (const std::bad_alloc&) {  // no memory for the copy: nothing to show
+  }
+}
 
 }  // namespace carvelo::addin

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <string_view>
+
 #include "ComValues.h"
 #include "HostIds.h"
 #include "OfficeAddInInterface.h"
@@ -23,9 +25,9 @@ inline constexpr LCID kUserDefaultLocale = 0x400;
 // property get with no arguments); an empty value when anything fails.
 com::TVariant ReadHostProperty(IDispatch* host, const wchar_t* name) noexcept;
 
-// A notice in a message box captioned "Message" with an OK button.
-void ShowNotice(const wchar_t* text) noexcept;
-// A message box with no owner, no caption and an OK button.
-void ShowPlainMessage(const wchar_t* text) noexcept;
+// Every message box of the add-in: no owner, an OK button, `caption` (none:
+// the system's own) and `modality` (MB_APPLMODAL, or MB_TASKMODAL to stay
+// over all the host's windows).
+void ShowMessageBox(std::wstring_view text, const wchar_t* caption, UINT modality = MB_APPLMODAL) noexcept;
 
 }  // namespace carvelo::addin

@@ -38,7 +38,7 @@ void TOfficeHostConnection::BindCommandBars() {
   } catch (const EHostError&) {
     commandBars_ = host::TCommandBars();
   }
-  if (!commandBars_) ShowPlainMessage(kCommandBarsMessage);
+  if (!commandBars_) ShowMessageBox(kCommandBarsMessage, nullptr);
 }
 
 // ---- factory ----

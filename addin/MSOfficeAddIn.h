@@ -100,7 +100,7 @@ class TMSOfficeAddIn : public com::TAutoObject<AddInInterface, IDTExtensibility2
 
  private:
   static HRESULT Notice(const wchar_t* text) {
-    ShowNotice(text);
+    ShowMessageBox(text, L"Message");
     return S_OK;
   }
   TOfficeHostConnection host_;

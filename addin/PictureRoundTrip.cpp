@@ -10,6 +10,7 @@
 #include "Clipboard_win.h"
 #include "HostIds.h"
 #include "JobMemory_win.h"
+#include "MSOAddIn_Utils.h"
 
 namespace carvelo::addin {
 
@@ -80,10 +81,7 @@ class THourglass {
 
 }  // namespace
 
-void ShowMessage(std::wstring_view Text) {
-  const std::wstring text(Text);
-  MessageBoxW(nullptr, text.c_str(), L"Carvelo", MB_OK | MB_TASKMODAL);
-}
+void ShowMessage(std::wstring_view Text) { ShowMessageBox(Text, L"Carvelo", MB_TASKMODAL); }
 
 TPictureRoundTrip::TPictureRoundTrip(const TPowerPointApplication& application) : application_(application) {}
 
