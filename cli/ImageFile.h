@@ -7,6 +7,7 @@
 
 #include "Bitmap.h"
 #include "ImageError.h"
+#include "PictureLimits.h"
 
 namespace carvelo {
 
@@ -15,14 +16,8 @@ enum class TImageFormat { Png, Jpeg };
 // .png, .jpg or .jpeg in any letter case; nothing for other names.
 std::optional<TImageFormat> ImageFormatOf(const std::string& Path);
 
-// The largest side a picture may have: the engine's arithmetic allows no more.
-inline constexpr int32_t MaxImageSide = 32767;
-// The most pixels a picture may have (64 megapixels, 8192 x 8192). Carving
-// needs up to about 50 bytes per pixel of the larger of the picture being
-// carved and the result, so a job stays within about 3.5 GB.
-inline constexpr int64_t MaxImagePixels = int64_t{1} << 26;
-
-// Throws TImageError when a picture of Width x Height is over the limits.
+// Throws TImageError when a picture of Width x Height is over the engine's
+// limits (PictureLimits.h).
 void CheckPictureSize(int64_t Width, int64_t Height);
 
 // The picture in Path as 24 bits per pixel; an alpha channel is dropped (its

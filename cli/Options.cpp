@@ -5,7 +5,7 @@
 #include <charconv>
 #include <optional>
 
-#include "ImageFile.h"
+#include "PictureLimits.h"
 
 namespace carvelo {
 
