@@ -130,13 +130,13 @@ void TPPTAddin::CarveSelectedPicture(const TMaskStep& maskStep) {
     std::shared_ptr<const TBitmap> mask;
     const TWorkingBitmapsReleased released(trip);
     if (maskStep && !(mask = maskStep(trip.Working()))) return;
-    if (RunCarveJob(MakeCarveJob(trip.Working(), trip.Result(), settings_, mask.get())) != 1) return;
+    if (RunCarveJob(MakeCarveJob(trip.Working(), trip.Result(), settings_, mask.get())) != TModalResult::Ok) return;
     if (mask) trip.ResultTo24Bits();
     trip.PasteBack();
   });
 }
 
-int TPPTAddin::RunCarveJob(const TCarveJob& job) { return ExecuteWaitingJob(job); }
+TModalResult TPPTAddin::RunCarveJob(const TCarveJob& job) { return ExecuteWaitingJob(job); }
 
 void TPPTAddin::EditMask_Command() {
   CarveSelectedPicture([this](const TWorkingBitmap& working) {
@@ -148,7 +148,7 @@ void TPPTAddin::EditMask_Command() {
 
 std::shared_ptr<const TBitmap> TPPTAddin::RunMaskEditor(const TBitmap& working) {
   auto editor = std::make_shared<TPaintFrm>();
-  if (ExecutePaintForm(*editor, working) != 1) return nullptr;
+  if (ExecutePaintForm(*editor, working) != TModalResult::Ok) return nullptr;
   // The marked copy lives in the (now hidden) editor: it goes with the last
   // holder of the mask.
   return {editor, &editor->MarkedPicture()};

@@ -12,6 +12,7 @@
 #include "CarveloPPT_TLB.h"
 #include "CommandBarEvents.h"
 #include "MSOfficeAddIn.h"
+#include "ModalResult.h"
 #include "OfficeCommandBars.h"
 #include "PowerPointApplication.h"
 #include "Settings.h"
@@ -67,9 +68,9 @@ class TPPTAddin : public TMSOfficeAddIn<IPPTAddin> {
 
   TCarveSettings& CarveSettings() noexcept { return settings_; }
 
-  // Runs a carving job behind the progress window: 1 when the result bitmap
-  // holds the carved picture, 2 when cancelled; throws EJobFailed.
-  virtual int RunCarveJob(const TCarveJob& job);
+  // Runs a carving job behind the progress window: Ok when the result bitmap
+  // holds the carved picture, Cancelled when cancelled; throws EJobFailed.
+  virtual TModalResult RunCarveJob(const TCarveJob& job);
   // Shows the mask editor, modal, on two 24-bit copies of the working
   // bitmap: the marked copy when the user starts the carve (it keeps the
   // hidden editor alive until released), null when cancelled or closed.

@@ -8,6 +8,8 @@
 #include <memory>
 #include <string>
 
+#include "ModalResult.h"
+
 struct HINSTANCE__;
 
 namespace carvelo {
@@ -52,8 +54,8 @@ class TAboutFrm {
   // Where the links go; by default the shell's ShellExecute.
   void SetShellOpen(TShellOpen open);
 
-  // Closes with 2 (Close, Esc); the window stays for the next time.
-  int ShowModal();
+  // Closes as cancelled (Close, Esc); the window stays for the next time.
+  TModalResult ShowModal();
 
  private:
   class TForm;
@@ -62,6 +64,6 @@ class TAboutFrm {
 
 // The "About" command: sets the title line and the help link, then shows the
 // window modally.
-int ExecuteAbout(TAboutFrm& about);
+TModalResult ExecuteAbout(TAboutFrm& about);
 
 }  // namespace carvelo

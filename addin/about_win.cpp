@@ -115,7 +115,7 @@ class TAboutFrm::TForm final : public TDialogForm {
     HWND close = AddControl(L"BUTTON", L"Close", BS_PUSHBUTTON | WS_TABSTOP | WS_GROUP, 419, 308, 90, 25, IDCANCEL);
     FCloseGlyph = MakeGlyph(TGlyph::Door, GetSysColor(COLOR_BTNFACE));
     SetButtonGlyph(close, FCloseGlyph);
-    SetButtonModalResult(IDCANCEL, IDCANCEL);
+    SetButtonModalResult(IDCANCEL, TModalResult::Cancelled);
   }
 
   void FormShow() override {
@@ -276,9 +276,9 @@ std::wstring TAboutFrm::Caption(TAboutLabel label) const { return FForm->Caption
 void TAboutFrm::SetCaption(TAboutLabel label, std::wstring caption) { FForm->SetCaption(label, std::move(caption)); }
 bool TAboutFrm::HasPicture() const { return static_cast<bool>(FForm->FPicture); }
 void TAboutFrm::SetShellOpen(TShellOpen open) { FForm->FShellOpen = std::move(open); }
-int TAboutFrm::ShowModal() { return FForm->ShowModal(); }
+TModalResult TAboutFrm::ShowModal() { return FForm->ShowModal(); }
 
-int ExecuteAbout(TAboutFrm& about) {
+TModalResult ExecuteAbout(TAboutFrm& about) {
   about.SetCaption(TAboutLabel::lbl_title, AboutTitle);
   about.SetCaption(TAboutLabel::Label9, AboutHelpPage);
   return about.ShowModal();

@@ -342,8 +342,8 @@ class TWaitingFrm::TForm final : public TDialogForm {
     FWorker->Start();
   }
 
-  int Show() {
-    if (FState == TState::Idle) return JobCancelledResult;
+  TModalResult Show() {
+    if (FState == TState::Idle) return TModalResult::Cancelled;
     if (FState == TState::Running) {
       SendMessageW(ProgressBar, PBM_SETPOS, 0, 0);
       EnableWindow(BitBtn1, TRUE);
@@ -353,11 +353,11 @@ class TWaitingFrm::TForm final : public TDialogForm {
     if (FState == TState::Running) BitBtn1Click();
     switch (FState) {
       case TState::Done:
-        return JobDoneResult;
+        return TModalResult::Ok;
       case TState::Failed:
-        return JobFailedResult;
+        return TModalResult::Failed;
       default:
-        return JobCancelledResult;
+        return TModalResult::Cancelled;
     }
   }
 
@@ -366,7 +366,7 @@ class TWaitingFrm::TForm final : public TDialogForm {
     FWorker->Terminate();
     FLink->Cancel();
     FState = TState::Cancelled;
-    SetModalResult(JobCancelledResult);
+    SetModalResult(TModalResult::Cancelled);
   }
 
   void OnTerminate() {
@@ -375,7 +375,7 @@ class TWaitingFrm::TForm final : public TDialogForm {
       FFailure = FWorker->Failure().empty() ? "the job ended without its picture" : FWorker->Failure();
       FState = TState::Failed;
     }
-    SetModalResult(FState == TState::Done ? JobDoneResult : JobFailedResult);
+    SetModalResult(FState == TState::Done ? TModalResult::Ok : TModalResult::Failed);
   }
 
   const std::string& FailureReason() const { return FFailure; }
@@ -473,13 +473,13 @@ TWaitingFrm::~TWaitingFrm() = default;
 void TWaitingFrm::InitThread(const TCarveJob& job, TSeamObserver observer, TThreadStarter startHelper) {
   FForm->InitThread(job, std::move(observer), std::move(startHelper));
 }
-int TWaitingFrm::ShowModal() { return FForm->Show(); }
+TModalResult TWaitingFrm::ShowModal() { return FForm->Show(); }
 void TWaitingFrm::BitBtn1Click() { FForm->BitBtn1Click(); }
 void TWaitingFrm::OnTerminate() { FForm->OnTerminate(); }
 const std::string& TWaitingFrm::FailureReason() const { return FForm->FailureReason(); }
 HWND__* TWaitingFrm::Handle() const { return FForm->Handle(); }
 
-int ExecuteWaitingJob(const TCarveJob& job, TSeamObserver observer, TThreadStarter startHelper) {
+TModalResult ExecuteWaitingJob(const TCarveJob& job, TSeamObserver observer, TThreadStarter startHelper) {
   std::optional<TWaitingFrm> form;
   try {
     form.emplace();
@@ -489,8 +489,8 @@ int ExecuteWaitingJob(const TCarveJob& job, TSeamObserver observer, TThreadStart
   } catch (const std::exception& e) {
     throw EJobFailed(ReasonInUserWords(e));
   }
-  const int result = form->ShowModal();
-  if (result == JobFailedResult) throw EJobFailed(form->FailureReason());
+  const TModalResult result = form->ShowModal();
+  if (result == TModalResult::Failed) throw EJobFailed(form->FailureReason());
   return result;
 }
 

@@ -4,10 +4,10 @@
 // hand-overs to the user-interface thread (Synchronize), so the command's
 // bitmaps are only ever touched there; the carving runs on the worker.
 //
-// The command shows the window modally: 1 means the job is done and the
-// target bitmap holds the carved picture, 2 that the user cancelled, and a
-// failed job (the engine gave up, an exception inside the worker) ends with
-// JobFailedResult, never as done. After Cancel no step of the job touches
+// The command shows the window modally: Ok means the job is done and the
+// target bitmap holds the carved picture, Cancelled that the user cancelled,
+// and a failed job (the engine gave up, an exception inside the worker) ends
+// with Failed, never as done. After Cancel no step of the job touches
 // the command's bitmaps again; the worker stops as soon as the engine looks
 // at its stop request and frees everything it owns by itself.
 #pragma once
@@ -21,6 +21,7 @@
 #include <string>
 
 #include "CarveJob.h"
+#include "ModalResult.h"
 
 struct HINSTANCE__;
 struct HWND__;
@@ -33,11 +34,6 @@ namespace carvelo {
 class EJobFailed : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
-
-// Modal results of the progress window.
-inline constexpr int JobDoneResult = 1;
-inline constexpr int JobCancelledResult = 2;
-inline constexpr int JobFailedResult = 3;
 
 // Called on the worker thread after every seam with the seams done so far
 // and the seams planned for the whole job; not called again once the job is
@@ -62,14 +58,14 @@ class TWaitingFrm {
   // can't be run and EJobFailed when the thread can't be started.
   void InitThread(const TCarveJob& Job, TSeamObserver Observer = {}, TThreadStarter StartHelper = {});
   // Shows the window until the job ends or is cancelled; the modal result.
-  int ShowModal();
+  TModalResult ShowModal();
 
-  // Cancel and Esc: stops the job and closes the window with 2.
+  // Cancel and Esc: stops the job and closes the window as cancelled.
   void BitBtn1Click();
   // Run on the user-interface thread once the worker's Execute returned.
   void OnTerminate();
 
-  // Why the job failed (after JobFailedResult).
+  // Why the job failed (after TModalResult::Failed).
   const std::string& FailureReason() const;
   HWND__* Handle() const;
 
@@ -79,10 +75,10 @@ class TWaitingFrm {
 };
 
 // Shows the progress window modally over Job (the command owns the
-// bitmaps). Returns 1 when the job is done and Job.Target holds the carved
-// picture, 2 when the user cancelled (Target unchanged). Throws EJobFailed on
-// failure, a job that can't be run included.
-int ExecuteWaitingJob(const TCarveJob& Job, TSeamObserver Observer = {}, TThreadStarter StartHelper = {});
+// bitmaps). Returns Ok when the job is done and Job.Target holds the carved
+// picture, Cancelled when the user cancelled (Target unchanged). Throws
+// EJobFailed on failure, a job that can't be run included.
+TModalResult ExecuteWaitingJob(const TCarveJob& Job, TSeamObserver Observer = {}, TThreadStarter StartHelper = {});
 
 // Workers whose thread has not ended yet, cancelled ones included: while
 // there are any, the module must stay loaded.

@@ -5,6 +5,7 @@
 
 #include <memory>
 
+#include "ModalResult.h"
 #include "Settings.h"
 
 struct HINSTANCE__;
@@ -32,8 +33,8 @@ class TSetupFrm {
   void SetScaleChecked(bool checked);
   bool QualityGroupEnabled() const;   // ScaleRG enabled
 
-  // 1 for OK, 2 for Cancel, Esc or the close box.
-  int ShowModal();
+  // Ok, or Cancelled for Cancel, Esc or the close box.
+  TModalResult ShowModal();
 
  private:
   class TForm;
@@ -42,6 +43,6 @@ class TSetupFrm {
 
 // The "Setup" command: shows `settings` in a new dialog and stores all five
 // back only when the user presses OK. Returns the dialog's modal result.
-int ExecuteSetup(TCarveSettings& settings, HINSTANCE__* module = nullptr);
+TModalResult ExecuteSetup(TCarveSettings& settings, HINSTANCE__* module = nullptr);
 
 }  // namespace carvelo

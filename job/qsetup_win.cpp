@@ -113,8 +113,8 @@ class TSetupFrm::TForm final : public TDialogForm {
     FCancelGlyph = MakeGlyph(TGlyph::Cross, GetSysColor(COLOR_BTNFACE));
     SetButtonGlyph(ok, FOkGlyph);
     SetButtonGlyph(cancel, FCancelGlyph);
-    SetButtonModalResult(IDOK, IDOK);
-    SetButtonModalResult(IDCANCEL, IDCANCEL);
+    SetButtonModalResult(IDOK, TModalResult::Ok);
+    SetButtonModalResult(IDCANCEL, TModalResult::Cancelled);
 
     ScaleRG = AddControl(WC_BUTTONW, L"Sampling quality", BS_GROUPBOX | WS_GROUP, ScaleRGBox.Left, ScaleRGBox.Top,
                          ScaleRGBox.Width, ScaleRGBox.Height, ID_ScaleRG);
@@ -245,17 +245,17 @@ void TSetupFrm::SetScaleChecked(bool checked) {
 
 bool TSetupFrm::QualityGroupEnabled() const { return IsWindowEnabled(FForm->ScaleRG) != FALSE; }
 
-int TSetupFrm::ShowModal() { return FForm->ShowModal(); }
+TModalResult TSetupFrm::ShowModal() { return FForm->ShowModal(); }
 
-int ExecuteSetup(TCarveSettings& settings, HINSTANCE__* module) {
+TModalResult ExecuteSetup(TCarveSettings& settings, HINSTANCE__* module) {
   TSetupFrm dialog(module);
   dialog.SetFilterIndex(settings.Filter);
   dialog.SetStretchPosition(settings.Stretch);
   dialog.SetMasqueWeightPosition(settings.MasqueWeight);
   dialog.SetQualityIndex(settings.SamplingQuality);
   dialog.SetScaleChecked(settings.ScaleBeforeCarving);
-  const int result = dialog.ShowModal();
-  if (result == IDOK) {
+  const TModalResult result = dialog.ShowModal();
+  if (result == TModalResult::Ok) {
     settings.Filter = static_cast<uint8_t>(dialog.FilterIndex());
     settings.Stretch = dialog.StretchPosition();
     settings.MasqueWeight = dialog.MasqueWeightPosition();

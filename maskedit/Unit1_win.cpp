@@ -365,8 +365,8 @@ void TPaintFrm::Prepare() {
   CheckMenuRadioItem(FPopupMenu1, idN11, idN41, idN11, MF_BYCOMMAND);
 }
 
-int TPaintFrm::ShowModal() {
-  const int Result = TDialogForm::ShowModal();
+TModalResult TPaintFrm::ShowModal() {
+  const TModalResult Result = TDialogForm::ShowModal();
   FormClose();
   return Result;
 }
@@ -399,10 +399,10 @@ void TPaintFrm::Command(int Id) {
     case idToolButton5: FEditor->ToolButton5Click(); break;
     case idToolButton8: FEditor->ToolButton8Click(); break;
     case idToolButton2: ShowPopupMenu1(); break;
-    case idToolButton6: SetModalResult(IDCANCEL); break;  // Button1Click
+    case idToolButton6: SetModalResult(TModalResult::Cancelled); break;  // Button1Click
     case idToolButton3:                                   // ToolButton3Click
       FBox->SetCursor(crArrow);
-      SetModalResult(IDOK);
+      SetModalResult(TModalResult::Ok);
       break;
     case idN11:
     case idN21:
@@ -465,7 +465,7 @@ LRESULT CALLBACK TPaintFrm::BoxKeys(HWND Window, UINT Message, WPARAM WParam, LP
   return CallWindowProcW(Self->FBoxProc, Window, Message, WParam, LParam);
 }
 
-int ExecutePaintForm(TPaintFrm& Form, const TBitmap& Working) {
+TModalResult ExecutePaintForm(TPaintFrm& Form, const TBitmap& Working) {
   Form.SetPictures(Working);
   Form.Prepare();
   return Form.ShowModal();

@@ -7,7 +7,7 @@
 //
 // Use, as "Edit Mask" does:
 //   TPaintFrm Form;                                   // a new window per command
-//   if (ExecutePaintForm(Form, Working) == 1)         // 1 "Carvelo !", 2 Cancel or close box
+//   if (ExecutePaintForm(Form, Working) == TModalResult::Ok)  // "Carvelo !"; Cancel or the close box: Cancelled
 //     ...carve with Form.MarkedPicture() as the mask, then free Form
 // ExecutePaintForm hands over the working picture (any depth; both copies
 // become 24-bit), runs Prepare and shows the window modally. The marked
@@ -56,7 +56,7 @@ class TPaintFrm final : public TDialogForm {
   void SetPictures(const TBitmap& Working);
   void Prepare();
   // Shows the window until "Carvelo !" (1), Cancel or the close box (2).
-  int ShowModal();
+  TModalResult ShowModal();
   const TBitmap& MarkedPicture() const;
 
   TVuImageBox& Box() { return *FBox; }
@@ -88,7 +88,8 @@ class TPaintFrm final : public TDialogForm {
 };
 
 // Gives the window the working picture, prepares it and shows it modally;
-// returns 1 when the user starts the carve, 2 when the editor was cancelled.
-int ExecutePaintForm(TPaintFrm& Form, const TBitmap& Working);
+// returns Ok when the user starts the carve, Cancelled when the editor was
+// cancelled.
+TModalResult ExecutePaintForm(TPaintFrm& Form, const TBitmap& Working);
 
 }  // namespace carvelo

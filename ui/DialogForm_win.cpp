@@ -161,7 +161,7 @@ HWND TDialogForm::AddControl(const wchar_t* windowClass, const std::wstring& tex
   return h;
 }
 
-void TDialogForm::SetModalResult(int result) {
+void TDialogForm::SetModalResult(TModalResult result) {
   FModalResult = result;
   // A result set from a sent message must still wake the modal loop.
   if (FHandle) PostMessageW(FHandle, WM_NULL, 0, 0);
@@ -210,10 +210,10 @@ void TDialogForm::PaintInnerBorder() {
   ReleaseDC(FHandle, dc);
 }
 
-int TDialogForm::ShowModal() {
-  if (!FHandle) return IDCANCEL;
+TModalResult TDialogForm::ShowModal() {
+  if (!FHandle) return TModalResult::Cancelled;
   auto scope = FActivation.Activate();
-  FModalResult = 0;
+  FModalResult = TModalResult::None;
   FormShow();
   CenterOnScreen();
   {
@@ -226,13 +226,13 @@ int TDialogForm::ShowModal() {
         first = c;
     if (first) SendMessageW(FHandle, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(first), TRUE);
 
-    while (FModalResult == 0 && IsWindow(FHandle)) {
+    while (FModalResult == TModalResult::None && IsWindow(FHandle)) {
       MSG msg;
       const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
       if (got <= 0) {
         // Someone ends the thread's loop: close, and pass the quit on.
         if (got == 0) PostQuitMessage(static_cast<int>(msg.wParam));
-        FModalResult = IDCANCEL;
+        FModalResult = TModalResult::Cancelled;
         break;
       }
       if (!IsDialogMessageW(FHandle, &msg)) {
@@ -298,7 +298,7 @@ INT_PTR TDialogForm::Dispatch(UINT message, WPARAM w, LPARAM l) {
       }
       return FALSE;
     case WM_CLOSE:
-      SetModalResult(IDCANCEL);
+      SetModalResult(TModalResult::Cancelled);
       return TRUE;
     case WM_COMMAND: {
       // Buttons (BN_CLICKED), and Esc/Enter from the dialog manager, which

@@ -1,8 +1,8 @@
 // A small "form" on top of a Win32 dialog: created hidden, shown modally as
-// often as wanted, closed with a modal result (1 OK, 2 cancelled), with its
-// own client size, colour, font and an optional inner border. The settings
-// dialog and the about window are built on it; the GDI guards of Gdi_win.h
-// come with it.
+// often as wanted, closed with a modal result (TModalResult), with its own
+// client size, colour, font and an optional inner border. Every window of
+// the add-in is built on it (the settings dialog, the progress window, the
+// mask editor, the about window); the GDI guards of Gdi_win.h come with it.
 #pragma once
 
 #include <windows.h>
@@ -13,6 +13,7 @@
 #include <string>
 
 #include "Gdi_win.h"
+#include "ModalResult.h"
 
 namespace carvelo {
 
@@ -49,7 +50,7 @@ class TActivationContext {
   HANDLE FContext = INVALID_HANDLE_VALUE;
 };
 
-// Tahoma 8 point, as both windows use it (height -11 at 96 dots per inch).
+// Tahoma 8 point, the font of every form (height -11 at 96 dots per inch).
 TFont MakeFormFont(int height = -11, int weight = FW_NORMAL);
 
 class TDialogForm {
@@ -64,9 +65,9 @@ class TDialogForm {
   // Centres the form on the screen, shows it and runs its messages until a
   // modal result is set; the thread's other windows take no input meanwhile.
   // Returns the modal result; the form stays alive, hidden.
-  int ShowModal();
-  int ModalResult() const { return FModalResult; }
-  void SetModalResult(int result);
+  TModalResult ShowModal();
+  TModalResult ModalResult() const { return FModalResult; }
+  void SetModalResult(TModalResult result);
 
  protected:
   struct TFormStyle {
@@ -96,7 +97,7 @@ class TDialogForm {
   HWND AddControl(const wchar_t* windowClass, const std::wstring& text, DWORD style, int left, int top, int width,
                   int height, int id = 0, DWORD exStyle = 0);
   // A button whose click closes the form with the given modal result.
-  void SetButtonModalResult(int id, int result) { FButtonResults[id] = result; }
+  void SetButtonModalResult(int id, TModalResult result) { FButtonResults[id] = result; }
 
   HFONT Font() const { return FFont.Get(); }
   COLORREF Color() const { return FStyle.Color; }
@@ -115,8 +116,8 @@ class TDialogForm {
   TFont FFont;
   TBrush FBrush;
   HWND FHandle = nullptr;
-  int FModalResult = 0;
-  std::map<int, int> FButtonResults;
+  TModalResult FModalResult = TModalResult::None;
+  std::map<int, TModalResult> FButtonResults;
   std::exception_ptr FCreateError;
 };
 

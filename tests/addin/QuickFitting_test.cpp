@@ -41,7 +41,7 @@ class TAddin final : public TConnectedAddin {
   // When set, starts the engine's helper threads in place of the platform,
   // so that a test can make the engine give up.
   TThreadStarter startHelper;
-  int RunCarveJob(const TCarveJob& job) override {
+  TModalResult RunCarveJob(const TCarveJob& job) override {
     return startHelper ? ExecuteWaitingJob(job, {}, startHelper) : TPPTAddin::RunCarveJob(job);
   }
 };

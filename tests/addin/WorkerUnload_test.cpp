@@ -42,7 +42,7 @@ TEST(WorkerUnload, CanUnloadNowWaitsForTheWorker) {
                                 held = true;
                                 Await(released);
                               }),
-            1);
+            TModalResult::Ok);
   released = true;
   host.join();
   ASSERT_TRUE(WaitForLiveWorkers(std::chrono::seconds(60)));

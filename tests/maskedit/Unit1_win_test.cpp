@@ -178,7 +178,7 @@ TEST(TPaintFrmModal, CarveloGivesOneWithTheMarks_CancelAndTheCloseBoxGiveTwo) {
   enum class TEnd { Carvelo, Cancel, CloseBox };
   for (TEnd End : {TEnd::Carvelo, TEnd::Cancel, TEnd::CloseBox}) {
     TPaintFrm Form;
-    int Result = 0;
+    TModalResult Result = TModalResult::None;
     robot::WithRobot(
         L"Carvelo - Edit Masque",
         [&](HWND Window) {
@@ -196,7 +196,7 @@ TEST(TPaintFrmModal, CarveloGivesOneWithTheMarks_CancelAndTheCloseBoxGiveTwo) {
           else Click(End == TEnd::Carvelo ? TPaintFrm::idToolButton3 : TPaintFrm::idToolButton6);
         },
         [&] { Result = ExecutePaintForm(Form, Working()); });
-    EXPECT_EQ(Result, End == TEnd::Carvelo ? 1 : 2);
+    EXPECT_EQ(Result, End == TEnd::Carvelo ? TModalResult::Ok : TModalResult::Cancelled);
     EXPECT_EQ(GetPixelRGB(Form.MarkedPicture(), 30, 20), Red);
     EXPECT_EQ(Form.Box().Cursor(), crArrow);
   }

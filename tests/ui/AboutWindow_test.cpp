@@ -69,7 +69,7 @@ TEST(AboutWindow, ShowsTheFormOverTheStoredPicture) {
   ASSERT_EQ(picture.Width, ClientWidth);
   ASSERT_EQ(picture.Height, ClientHeight);
 
-  int result = -1;
+  TModalResult result = TModalResult::None;
   WithAbout(
       [&](HWND w) {
         RECT client{}, window{};
@@ -113,7 +113,7 @@ TEST(AboutWindow, ShowsTheFormOverTheStoredPicture) {
         PressKey(w, VK_ESCAPE);
       },
       [&] { result = ExecuteAbout(about); });
-  EXPECT_EQ(result, 2);
+  EXPECT_EQ(result, TModalResult::Cancelled);
 }
 
 // The About command sets the title line and the help link; showing sets the
@@ -197,30 +197,30 @@ TEST(AboutWindow, PointingHandOverLinks) {
 TEST(AboutWindow, EscOrCloseClosesAndItOpensAgain) {
   TAboutFrm about;
   HWND first = nullptr;
-  int result = -1;
+  TModalResult result = TModalResult::None;
   WithAbout(
       [&](HWND w) {
         first = w;
         PressKey(w, VK_ESCAPE);
       },
       [&] { result = ExecuteAbout(about); });
-  EXPECT_EQ(result, 2);
+  EXPECT_EQ(result, TModalResult::Cancelled);
   ASSERT_NE(first, nullptr);
   EXPECT_TRUE(IsWindow(first));
   EXPECT_FALSE(IsWindowVisible(first));
 
-  result = -1;
+  result = TModalResult::None;
   WithAbout(
       [&](HWND w) {
         EXPECT_EQ(w, first);
         Click(Child(w, L"Button", L"Close"));
       },
       [&] { result = ExecuteAbout(about); });
-  EXPECT_EQ(result, 2);
+  EXPECT_EQ(result, TModalResult::Cancelled);
 
-  result = -1;
+  result = TModalResult::None;
   WithAbout([&](HWND w) { PressKey(w, VK_ESCAPE); }, [&] { result = about.ShowModal(); });
-  EXPECT_EQ(result, 2);
+  EXPECT_EQ(result, TModalResult::Cancelled);
 }
 
 }  // namespace

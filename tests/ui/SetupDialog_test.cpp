@@ -67,8 +67,8 @@ TCarveSettings Settings(uint8_t filter, int32_t stretch, int32_t weight, int32_t
 }
 
 // Runs the Setup command on `settings` while `script` works the dialog.
-int RunSetup(TCarveSettings& settings, const std::function<void(TSetupControls&)>& script) {
-  int result = -1;
+TModalResult RunSetup(TCarveSettings& settings, const std::function<void(TSetupControls&)>& script) {
+  TModalResult result = TModalResult::None;
   WithRobot(
       L"Setup",
       [&](HWND dialog) {
@@ -82,7 +82,7 @@ int RunSetup(TCarveSettings& settings, const std::function<void(TSetupControls&)
 
 TEST(SetupDialog, ShowsTheLayoutOfTheForm) {
   TCarveSettings settings;
-  const int result = RunSetup(settings, [](TSetupControls& c) {
+  const TModalResult result = RunSetup(settings, [](TSetupControls& c) {
     HWND d = c.Dialog;
     EXPECT_EQ(Text(d), L"Setup");
     RECT client{};
@@ -190,7 +190,7 @@ TEST(SetupDialog, ShowsTheLayoutOfTheForm) {
 
     Click(c.Cancel);
   });
-  EXPECT_EQ(result, 2);
+  EXPECT_EQ(result, TModalResult::Cancelled);
 }
 
 // OK without touching anything stores exactly what was shown.
@@ -198,12 +198,12 @@ TEST(SetupDialog, OkWithoutTouchingStoresWhatWasShown) {
   for (const TCarveSettings& before : {TCarveSettings{}, Settings(3, 123, 57, 1, true), Settings(2, 0, 0, 0, false)}) {
     TCarveSettings settings = before;
     TCarveSettings shown;
-    const int result = RunSetup(settings, [&](TSetupControls& c) {
+    const TModalResult result = RunSetup(settings, [&](TSetupControls& c) {
       shown = c.Shown();
       EXPECT_EQ(IsWindowEnabled(c.ScaleRG) != FALSE, before.ScaleBeforeCarving);
       Click(c.Ok);
     });
-    EXPECT_EQ(result, 1);
+    EXPECT_EQ(result, TModalResult::Ok);
     EXPECT_EQ(shown, before);
     EXPECT_EQ(settings, before);
   }
@@ -211,7 +211,7 @@ TEST(SetupDialog, OkWithoutTouchingStoresWhatWasShown) {
 
 TEST(SetupDialog, EveryControlIsStoredOnOk) {
   TCarveSettings settings;
-  const int result = RunSetup(settings, [](TSetupControls& c) {
+  const TModalResult result = RunSetup(settings, [](TSetupControls& c) {
     SendMessageW(c.Dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(c.ComboBox1), TRUE);
     PressKeyAt(c.ComboBox1, VK_DOWN);  // PREWITT -> V1
     PressKeyAt(c.TrackBar1, VK_PRIOR);  // one page (2) towards the start
@@ -220,7 +220,7 @@ TEST(SetupDialog, EveryControlIsStoredOnOk) {
     Click(c.chkScale);
     Click(c.Ok);
   });
-  EXPECT_EQ(result, 1);
+  EXPECT_EQ(result, TModalResult::Ok);
   EXPECT_EQ(settings, Settings(1, 398, 99, 1, false));
 }
 
@@ -233,7 +233,7 @@ class SetupDismissed : public ::testing::TestWithParam<TDismiss> {};
 TEST_P(SetupDismissed, ChangesNothing) {
   const TCarveSettings before = Settings(1, 300, 40, 1, true);
   TCarveSettings settings = before;
-  const int result = RunSetup(settings, [](TSetupControls& c) {
+  const TModalResult result = RunSetup(settings, [](TSetupControls& c) {
     PressKeyAt(c.TrackBar1, VK_END);
     PressKeyAt(c.TrackBar2, VK_HOME);
     PressKeyAt(c.ComboBox1, VK_END);
@@ -252,7 +252,7 @@ TEST_P(SetupDismissed, ChangesNothing) {
         break;
     }
   });
-  EXPECT_EQ(result, 2);
+  EXPECT_EQ(result, TModalResult::Cancelled);
   EXPECT_EQ(settings, before);
 }
 
@@ -271,7 +271,7 @@ INSTANTIATE_TEST_SUITE_P(Setup, SetupDismissed,
 // enables the group again.
 TEST(SetupDialog, ScaleOffGreysTheQualityGroupUntilChecked) {
   TCarveSettings settings = Settings(0, 400, 100, 0, false);
-  const int result = RunSetup(settings, [](TSetupControls& c) {
+  const TModalResult result = RunSetup(settings, [](TSetupControls& c) {
     EXPECT_FALSE(TSetupControls::Checked(c.chkScale));
     EXPECT_FALSE(IsWindowEnabled(c.ScaleRG));
     for (HWND item : {c.Low, c.Good, c.High}) EXPECT_FALSE(IsWindowEnabled(item));
@@ -287,29 +287,29 @@ TEST(SetupDialog, ScaleOffGreysTheQualityGroupUntilChecked) {
     Click(c.chkScale);
     Click(c.Ok);
   });
-  EXPECT_EQ(result, 1);
+  EXPECT_EQ(result, TModalResult::Ok);
   EXPECT_EQ(settings, Settings(0, 400, 100, 0, true));
 }
 
 TEST(SetupDialog, LaplacianWithItsTrailingBlankStoresFilter4) {
   TCarveSettings settings;
-  const int result = RunSetup(settings, [](TSetupControls& c) {
+  const TModalResult result = RunSetup(settings, [](TSetupControls& c) {
     PressKeyAt(c.ComboBox1, VK_END);
     EXPECT_EQ(Text(c.ComboBox1), L"LAPLACIAN ");
     Click(c.Ok);
   });
-  EXPECT_EQ(result, 1);
+  EXPECT_EQ(result, TModalResult::Ok);
   EXPECT_EQ(settings.Filter, 4);
 }
 
 TEST(SetupDialog, SliderEndsAreStored) {
   TCarveSettings settings;
-  int result = RunSetup(settings, [](TSetupControls& c) {
+  TModalResult result = RunSetup(settings, [](TSetupControls& c) {
     PressKeyAt(c.TrackBar1, VK_END);
     PressKeyAt(c.TrackBar2, VK_HOME);
     Click(c.Ok);
   });
-  EXPECT_EQ(result, 1);
+  EXPECT_EQ(result, TModalResult::Ok);
   EXPECT_EQ(settings.Stretch, 800);
   EXPECT_EQ(settings.MasqueWeight, 0);
 
@@ -320,7 +320,7 @@ TEST(SetupDialog, SliderEndsAreStored) {
     PressKeyAt(c.TrackBar2, VK_END);
     Click(c.Ok);
   });
-  EXPECT_EQ(result, 1);
+  EXPECT_EQ(result, TModalResult::Ok);
   EXPECT_EQ(settings.Stretch, 0);
   EXPECT_EQ(settings.MasqueWeight, 100);
 }
@@ -328,11 +328,11 @@ TEST(SetupDialog, SliderEndsAreStored) {
 // Enter anywhere presses the default button.
 TEST(SetupDialog, EnterPressesOk) {
   TCarveSettings settings;
-  const int result = RunSetup(settings, [](TSetupControls& c) {
+  const TModalResult result = RunSetup(settings, [](TSetupControls& c) {
     PressKeyAt(c.TrackBar2, VK_HOME);
     PressKey(c.Dialog, VK_RETURN);
   });
-  EXPECT_EQ(result, 1);
+  EXPECT_EQ(result, TModalResult::Ok);
   EXPECT_EQ(settings.MasqueWeight, 0);
 }
 

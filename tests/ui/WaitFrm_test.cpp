@@ -83,7 +83,7 @@ TEST(WaitingFrm, DoneJobHoldsThePortableCarve) {
     TPictures p = Pictures(40, 30, c.Width, c.Height);
     if (c.Masked) p.Mask = Picture(40, 30, [](int32_t x, int32_t y) { return x / 4 == 3 ? TRGB{255, 0, 0} : Texture(x, y); });
     const std::vector<uint8_t> expected = CarvedHere(p);
-    EXPECT_EQ(ExecuteWaitingJob(p.Job()), JobDoneResult) << c.Masked << " " << c.Width;
+    EXPECT_EQ(ExecuteWaitingJob(p.Job()), TModalResult::Ok) << c.Masked << " " << c.Width;
     EXPECT_EQ(Bytes(p.Target), expected) << c.Masked << " " << c.Width;
   }
 }
@@ -92,7 +92,7 @@ TEST(WaitingFrm, LooksAsLaidOutAndShowsTheSeamsDone) {
   TPictures p = Pictures(120, 40, 60, 40);
   std::atomic<bool> barSeen{false};
   std::vector<std::pair<int32_t, int32_t>> reports;
-  int result = 0;
+  TModalResult result = TModalResult::None;
   // Halfway the worker waits until the bar shows it.
   const TSeamObserver observer = [&](int32_t done, int32_t planned) {
     reports.emplace_back(done, planned);
@@ -123,7 +123,7 @@ TEST(WaitingFrm, LooksAsLaidOutAndShowsTheSeamsDone) {
         barSeen = true;
       },
       [&] { result = ExecuteWaitingJob(p.Job(), observer); });
-  EXPECT_EQ(result, JobDoneResult);
+  EXPECT_EQ(result, TModalResult::Ok);
   ASSERT_EQ(reports.size(), 60u);
   for (size_t i = 0; i < reports.size(); ++i) EXPECT_EQ(reports[i], std::make_pair(int32_t(i + 1), 60));
 }
@@ -133,7 +133,7 @@ TEST(WaitingFrm, CancelAndEscCloseAtOnceAndLeaveTheTargetAlone) {
     TPictures p = Pictures(300, 60, 100, 60);
     const std::vector<uint8_t> before = Bytes(p.Target);
     std::atomic<bool> carving{false}, closed{false};
-    int result = 0;
+    TModalResult result = TModalResult::None;
     {
       TWaitingFrm form;
       // The worker stays in the carve until the window has closed.
@@ -152,7 +152,7 @@ TEST(WaitingFrm, CancelAndEscCloseAtOnceAndLeaveTheTargetAlone) {
             closed = true;
           });
     }
-    EXPECT_EQ(result, JobCancelledResult) << esc;
+    EXPECT_EQ(result, TModalResult::Cancelled) << esc;
     ASSERT_TRUE(WaitForLiveWorkers(WorkerPatience));
     EXPECT_EQ(Bytes(p.Target), before) << esc;
   }
@@ -167,7 +167,7 @@ TEST(WaitingFrm, WriteBackAskedForAfterCancelIsRefused) {
   form.InitThread(p.Job(), [&, h = form.Handle()](int32_t done, int32_t planned) {
     if (done == planned) PostMessageW(h, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
   });
-  EXPECT_EQ(form.ShowModal(), JobCancelledResult);
+  EXPECT_EQ(form.ShowModal(), TModalResult::Cancelled);
   ASSERT_TRUE(WaitForLiveWorkers(WorkerPatience));
   EXPECT_EQ(Bytes(p.Target), before);
 }
@@ -267,13 +267,13 @@ TEST(WaitingFrm, CancelStressLeavesNoTraceAndNoChange) {
   std::array<int32_t, 2> planned{};
   for (int m = 0; m < 2; ++m) {
     TPictures p = copy(models[m]);
-    ASSERT_EQ(ExecuteWaitingJob(p.Job(), [&](int32_t, int32_t seams) { planned[m] = seams; }), JobDoneResult);
+    ASSERT_EQ(ExecuteWaitingJob(p.Job(), [&](int32_t, int32_t seams) { planned[m] = seams; }), TModalResult::Ok);
   }
 
   std::mt19937 random(20261209);
   std::vector<TPictures> jobs;
   jobs.reserve(WarmUpRounds + rounds);  // the pictures stay where their jobs saw them
-  std::vector<int> results;
+  std::vector<TModalResult> results;
   const auto runJobs = [&](int count) {
     for (int i = 0; i < count; ++i) {
       const int m = static_cast<int>(jobs.size() % 2);
@@ -303,9 +303,9 @@ TEST(WaitingFrm, CancelStressLeavesNoTraceAndNoChange) {
 
   int cancelled = 0;
   for (size_t i = 0; i < jobs.size(); ++i) {
-    ASSERT_TRUE(results[i] == JobCancelledResult || results[i] == JobDoneResult) << i;
-    cancelled += results[i] == JobCancelledResult;
-    EXPECT_EQ(Bytes(jobs[i].Target), results[i] == JobDoneResult ? carved[i % 2] : untouched) << i;
+    ASSERT_TRUE(results[i] == TModalResult::Cancelled || results[i] == TModalResult::Ok) << i;
+    cancelled += results[i] == TModalResult::Cancelled;
+    EXPECT_EQ(Bytes(jobs[i].Target), results[i] == TModalResult::Ok ? carved[i % 2] : untouched) << i;
   }
   std::printf("cancelled %d of %zu jobs; threads %d, windows %d, handles %d (%d before), GDI %lu, USER %lu\n", cancelled,
               jobs.size(), after.Threads, after.Windows, after.Handles, before.Handles, after.Gdi, after.User);
