@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <string>
+#include <string_view>
 
 #include "DialogForm_win.h"
 #include "Glyphs_win.h"
@@ -24,8 +25,11 @@ enum : int {
   ID_Quality0 = 110,  // ScaleRG's buttons, one per item
 };
 
-constexpr std::array<const wchar_t*, 5> FilterItems{L"PREWITT", L"V1", L"V_SQUARE", L"SOBEL", L"LAPLACIAN "};
-constexpr std::array<const wchar_t*, 3> QualityItems{L"Low", L"Good", L"High"};
+// The settings' own item names (plain ASCII) as control texts.
+std::wstring ItemText(std::string_view name) { return std::wstring(name.begin(), name.end()); }
+
+// The sliders start at the settings' defaults.
+constexpr TCarveSettings Defaults{};
 
 struct TLabelSpec {
   const wchar_t* Caption;
@@ -67,7 +71,7 @@ class TSetupFrm::TForm final : public TDialogForm {
   }
 
   HWND ComboBox1 = nullptr, TrackBar1 = nullptr, TrackBar2 = nullptr, ScaleRG = nullptr, chkScale = nullptr;
-  std::array<HWND, QualityItems.size()> QualityButtons{};
+  std::array<HWND, QualityNames.size()> QualityButtons{};
 
   void SetQualityIndex(int index) {
     for (size_t i = 0; i < QualityButtons.size(); ++i)
@@ -97,13 +101,13 @@ class TSetupFrm::TForm final : public TDialogForm {
     // Tab order: ComboBox1, TrackBar1, TrackBar2, OK, Cancel, ScaleRG, chkScale.
     ComboBox1 = AddControl(WC_COMBOBOXW, L"", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP | WS_GROUP,
                            ComboBox1Box.Left, ComboBox1Box.Top, ComboBox1Box.Width, 200, ID_ComboBox1);
-    for (const wchar_t* item : FilterItems)
-      SendMessageW(ComboBox1, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
+    for (std::string_view name : FilterNames)
+      SendMessageW(ComboBox1, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(ItemText(name).c_str()));
     SendMessageW(ComboBox1, CB_SETCURSEL, 0, 0);
     FitComboHeight(ComboBox1, ComboBox1Box.Height);
 
-    TrackBar1 = AddTrackBar(TrackBar1Box, ID_TrackBar1, 800, 25, 400);
-    TrackBar2 = AddTrackBar(TrackBar2Box, ID_TrackBar2, 100, 4, 100);
+    TrackBar1 = AddTrackBar(TrackBar1Box, ID_TrackBar1, TCarveSettings::MaxStretch, 25, Defaults.Stretch);
+    TrackBar2 = AddTrackBar(TrackBar2Box, ID_TrackBar2, TCarveSettings::MaxMasqueWeight, 4, Defaults.MasqueWeight);
 
     HWND ok = AddControl(WC_BUTTONW, L"OK", BS_DEFPUSHBUTTON | WS_TABSTOP | WS_GROUP, OkBox.Left, OkBox.Top,
                          OkBox.Width, OkBox.Height, IDOK);
@@ -171,14 +175,15 @@ class TSetupFrm::TForm final : public TDialogForm {
   // row each, as the form designer lays them out.
   void ArrangeQualityButtons() {
     const int textHeight = FontTextHeight();
-    const int count = static_cast<int>(QualityItems.size());
+    const int count = static_cast<int>(QualityNames.size());
     const int inner = ScaleRGBox.Height - textHeight - 5;
     const int rowHeight = inner / count;
     const int topMargin = textHeight + 1 + (inner % count) / 2;
     for (int i = 0; i < count; ++i) {
-      QualityButtons[i] = AddControl(WC_BUTTONW, QualityItems[i], BS_AUTORADIOBUTTON | (i == 0 ? WS_GROUP : 0),
-                                     ScaleRGBox.Left + 8, ScaleRGBox.Top + topMargin + i * rowHeight,
-                                     ScaleRGBox.Width - 10 - 8, rowHeight, ID_Quality0 + i);
+      QualityButtons[i] =
+          AddControl(WC_BUTTONW, ItemText(QualityNames[i]), BS_AUTORADIOBUTTON | (i == 0 ? WS_GROUP : 0),
+                     ScaleRGBox.Left + 8, ScaleRGBox.Top + topMargin + i * rowHeight, ScaleRGBox.Width - 10 - 8,
+                     rowHeight, ID_Quality0 + i);
     }
   }
 
