@@ -13,14 +13,11 @@
 #include "Bitmap.h"
 #include "GEM.h"
 #include "GML_type.h"
+#include "MarkColours.h"
 #include "Settings.h"
 #include "StretchGraph.h"
 
 namespace carvelo {
-
-// The colours of the painted marks.
-inline constexpr TRGB ProtectColour{0, 128, 0};
-inline constexpr TRGB RemoveColour{255, 0, 0};
 
 // Weight of a mark at full strength (Masque Weight 100).
 inline constexpr int32_t FullMarkWeight = 214748;

@@ -19,20 +19,26 @@
 #include <vector>
 
 #include "Bitmap.h"
+#include "MarkColours.h"
 #include "VuImageBox.h"
 
 namespace carvelo {
 
-// Colours as 0x00BBGGRR. A pixel of exactly one of the two mark colours is a
-// mark, whether it was painted or not.
-inline constexpr uint32_t clProtectMark = 0x008000;
-inline constexpr uint32_t clRemoveMark = 0x0000FF;
-inline constexpr uint32_t clWhite = 0xFFFFFF;
-inline constexpr uint32_t clBlack = 0x000000;
-
+// Colours as 0x00BBGGRR.
 constexpr TRGB RGBOfColor(uint32_t Color) {
   return {uint8_t(Color & 0xFF), uint8_t((Color >> 8) & 0xFF), uint8_t((Color >> 16) & 0xFF)};
 }
+constexpr uint32_t ColorOfRGB(TRGB Colour) {
+  return uint32_t{Colour.R} | uint32_t{Colour.G} << 8 | uint32_t{Colour.B} << 16;
+}
+
+// The pencils' colours, the job's mark colours (MarkColours.h). A pixel of
+// exactly one of them is a mark, whether it was painted or not.
+inline constexpr uint32_t clProtectMark = ColorOfRGB(ProtectColour);
+inline constexpr uint32_t clRemoveMark = ColorOfRGB(RemoveColour);
+static_assert(clProtectMark == 0x008000 && clRemoveMark == 0x0000FF);
+inline constexpr uint32_t clWhite = 0xFFFFFF;
+inline constexpr uint32_t clBlack = 0x000000;
 
 // The pencils' widths, one for each item of the pen-size menu.
 inline constexpr std::array<int32_t, 4> PenWidths{3, 6, 9, 12};
