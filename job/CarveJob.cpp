@@ -92,9 +92,7 @@ TCarveJob MakeCarveJob(const TWorkingBitmap& Working, TBitmap& Target, const TCa
   Job.TargetHeight = Target.Height();
   Job.FW = Working.FW;
   Job.FH = Working.FH;
-  Job.MasqueWeight = Settings.MasqueWeight;
-  Job.Filter = Settings.Filter;
-  Job.Stretch = Settings.Stretch;
+  Job.Settings = Settings;
   Job.Mask = Mask;
   Job.Working = &Working.Bitmap;
   Job.Target = &Target;

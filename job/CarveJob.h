@@ -104,9 +104,7 @@ struct TCarveJob {
   int32_t TargetHeight = 0;
   double FW = 1;  // residual ratios, for the record
   double FH = 1;
-  int32_t MasqueWeight = 100;
-  uint8_t Filter = 0;
-  int32_t Stretch = 400;
+  TCarveSettings Settings;  // the job reads Filter, Stretch and MasqueWeight
   const TBitmap* Mask = nullptr;  // the painted copy of the working bitmap; read only when UseMask
   const TBitmap* Working = nullptr;
   TBitmap* Target = nullptr;  // written

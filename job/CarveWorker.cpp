@@ -11,9 +11,7 @@ TCarveWorker::TCarveWorker(const TCarveJob& Job, TCarveControl Control) : FJob(J
   if (Job.TargetWidth < 1 || Job.TargetHeight < 1) throw std::invalid_argument("the target size is empty");
   if (Job.Working == nullptr || Job.Target == nullptr) throw std::invalid_argument("the job has no picture");
   if (Job.UseMask && Job.Mask == nullptr) throw std::invalid_argument("the masked job has no mask");
-  if (Job.Filter > TCarveSettings::MaxFilter || Job.Stretch < 0 || Job.Stretch > TCarveSettings::MaxStretch ||
-      Job.MasqueWeight < 0 || Job.MasqueWeight > TCarveSettings::MaxMasqueWeight)
-    throw std::invalid_argument("a carving setting is out of its range");
+  if (!Job.Settings.InRange()) throw std::invalid_argument("a carving setting is out of its range");
   RequireBitmapCovers(*Job.Working, Job.WorkWidth, Job.WorkHeight, "the working picture");
   if (Job.UseMask) RequireBitmapCovers(*Job.Mask, Job.WorkWidth, Job.WorkHeight, "the mask");
   RequireBitmapCovers(*Job.Target, Job.TargetWidth, Job.TargetHeight, "the result picture");
@@ -24,7 +22,7 @@ void TCarveWorker::Begin() {
   FWorkWeights = GML_Int(FJob.WorkWidth, FJob.WorkHeight);
 }
 
-void TCarveWorker::ReadMask() { carvelo::ReadMask(*FJob.Mask, FJob.MasqueWeight, FWeights); }
+void TCarveWorker::ReadMask() { carvelo::ReadMask(*FJob.Mask, FJob.Settings.MasqueWeight, FWeights); }
 
 void TCarveWorker::ReadSource() {
   FSource = GML_Color(FJob.WorkWidth, FJob.WorkHeight);
@@ -35,8 +33,8 @@ bool TCarveWorker::Carve() {
   FResult = GML_Color(FJob.TargetWidth, FJob.TargetHeight);
   const std::atomic<bool>* Stop = FControl.Stop;
   TGEM Gem(FControl);
-  return RunEngineSequence(Gem, FSource, FWeights, FJob.UseMask, FJob.TargetWidth, FJob.TargetHeight, FJob.Stretch,
-                           FJob.Filter, FWorkWeights, FResult, Stop);
+  return RunEngineSequence(Gem, FSource, FWeights, FJob.UseMask, FJob.TargetWidth, FJob.TargetHeight,
+                           FJob.Settings.Stretch, FJob.Settings.Filter, FWorkWeights, FResult, Stop);
 }
 
 void TCarveWorker::WriteResult() { carvelo::WriteResult(FResult, *FJob.Target); }

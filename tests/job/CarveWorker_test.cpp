@@ -138,7 +138,7 @@ TEST(CarveWorker, RefusesARecordItCannotRun) {
   Bad.UseMask = true;
   EXPECT_THROW(TCarveWorker{Bad}, std::invalid_argument);
   Bad = Job;
-  Bad.Stretch = 801;
+  Bad.Settings.Stretch = 801;
   EXPECT_THROW(TCarveWorker{Bad}, std::invalid_argument);
   Bad = Job;
   Bad.Target = &Small;
