@@ -21,26 +21,9 @@
 #include <string>
 
 #include "Bitmap.h"
+#include "InputTypes.h"
 
 namespace carvelo {
-
-struct TPoint {
-  int32_t X = 0;
-  int32_t Y = 0;
-  bool operator==(const TPoint&) const = default;
-};
-
-// Left and top included, right and bottom excluded.
-struct TRect {
-  int32_t Left = 0;
-  int32_t Top = 0;
-  int32_t Right = 0;
-  int32_t Bottom = 0;
-  int32_t Width() const { return Right - Left; }
-  int32_t Height() const { return Bottom - Top; }
-  bool Contains(TPoint P) const { return P.X >= Left && P.X < Right && P.Y >= Top && P.Y < Bottom; }
-  bool operator==(const TRect&) const = default;
-};
 
 // The zoom steps, in percent, ascending.
 inline constexpr std::array<int32_t, 30> ImageScales{7,   10,  15,  20,  25,  30,  40,  50,  60,  70,
@@ -68,30 +51,6 @@ class EAssertionFailed : public std::logic_error {
   std::string FUnit;
 };
 
-// Modifier keys and mouse buttons held during an input event.
-using TShiftState = uint8_t;
-enum : TShiftState { ssShift = 1, ssAlt = 2, ssCtrl = 4, ssLeft = 8, ssRight = 16, ssMiddle = 32 };
-inline constexpr TShiftState KeyModifiers = ssShift | ssAlt | ssCtrl;
-
-enum class TMouseButton { mbLeft, mbRight, mbMiddle };
-
-// Screen cursors by the numbers the forms use.
-enum TCursor : int16_t {
-  crDefault = 0,
-  crArrow = -2,
-  crCross = -3,
-  crIBeam = -4,
-  crSizeNS = -7,
-  crHandPoint = -21,
-  crSizeAll = -22,
-};
-
-// Key codes of the keys the view handles (the platform's virtual keys).
-namespace vk {
-inline constexpr uint16_t Prior = 0x21, Next = 0x22, End = 0x23, Home = 0x24;
-inline constexpr uint16_t Left = 0x25, Up = 0x26, Right = 0x27, Down = 0x28;
-}  // namespace vk
-
 // What one wheel notch does; the modifier state must match exactly.
 enum class TWheelAction { None, ScrollVertical, ScrollHorizontal, Zoom };
 TWheelAction WheelActionOf(TShiftState Shift, bool ImageMouseDown);
@@ -102,9 +61,6 @@ TWheelAction WheelActionOf(TShiftState Shift, bool ImageMouseDown);
 TRect PictureRectOf(int32_t PictureWidth, int32_t PictureHeight, int32_t ClientWidth, int32_t ClientHeight,
                     bool Stretch, bool Proportional, bool Center);
 
-using TNotifyEvent = std::function<void()>;
-using TMouseEvent = std::function<void(TMouseButton, TShiftState, int32_t X, int32_t Y)>;
-using TMouseMoveEvent = std::function<void(TShiftState, int32_t X, int32_t Y)>;
 // Draws the picture stretched into a rectangle of the control.
 using TStretchDraw = std::function<void(const TBitmap& Picture, const TRect& Into)>;
 
