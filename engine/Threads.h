@@ -1,6 +1,8 @@
-// Locks of the carving engine: a plain lock, and a condition variable built
-// from two counting semaphores that delivers each signal to exactly the
-// waiters blocked when it was sent.
+// A plain lock, and a condition variable built from two counting semaphores
+// that delivers each signal to exactly the waiters blocked when it was sent.
+// The engine itself does not use them (its helper threads, GEM_workers.h,
+// wait on the standard library's primitives); they are kept here, with their
+// own test, for code that wants exactly that delivery.
 #pragma once
 
 #include <atomic>
