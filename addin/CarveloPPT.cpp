@@ -5,8 +5,8 @@
 
 #include "ComServer.h"
 #include "HostError.h"
+#include "LiveWorkers_win.h"
 #include "PPTAddIn_IMPL.h"
-#include "WaitFrm_win.h"
 
 namespace {
 

@@ -8,6 +8,7 @@
 #include "ComObject.h"
 #include "HostError.h"
 #include "JobMemory.h"
+#include "LiveWorkers_win.h"
 #include "PictureRoundTrip.h"
 #include "Unit1_win.h"
 #include "WaitFrm_win.h"

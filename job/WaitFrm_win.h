@@ -1,8 +1,7 @@
-// TWaitingFrm, the progress window of a carving job, and TWorkerThread, the
-// thread that runs the job behind it. The worker copies the command's
-// pictures into engine buffers and the carved picture back through
-// hand-overs to the user-interface thread (Synchronize), so the command's
-// bitmaps are only ever touched there; the carving runs on the worker.
+// TWaitingFrm, the progress window of a carving job, with the worker thread
+// that runs the job behind it (WorkerThread_win.h; the workers still alive
+// are counted in LiveWorkers_win.h). The command's bitmaps are only ever
+// touched on the user-interface thread; the carving runs on the worker.
 //
 // The command shows the window modally: Ok means the job is done and the
 // target bitmap holds the carved picture, Cancelled that the user cancelled,
@@ -12,7 +11,6 @@
 // at its stop request and frees everything it owns by itself.
 #pragma once
 
-#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -21,26 +19,13 @@
 #include <string>
 
 #include "CarveJob.h"
+#include "JobOutcome.h"
 #include "ModalResult.h"
 
 struct HINSTANCE__;
 struct HWND__;
 
 namespace carvelo {
-
-// Thrown when a job fails (the engine could not start its workers, an
-// exception inside Execute); what() is the reason in plain words. The
-// target bitmap is untouched.
-class EJobFailed : public std::runtime_error {
-  using std::runtime_error::runtime_error;
-};
-
-// Called on the worker thread after every seam with the seams done so far
-// and the seams planned for the whole job; not called again once the job is
-// cancelled. Releasing the window waits for a call under way, so that the
-// observer is never called after ExecuteWaitingJob has returned. An
-// exception thrown here fails the job like any other inside the worker.
-using TSeamObserver = std::function<void(int32_t Done, int32_t Planned)>;
 
 class TWaitingFrm {
  public:
@@ -79,12 +64,5 @@ class TWaitingFrm {
 // picture, Cancelled when the user cancelled (Target unchanged). Throws
 // EJobFailed on failure, a job that can't be run included.
 TModalResult ExecuteWaitingJob(const TCarveJob& Job, TSeamObserver Observer = {}, TThreadStarter StartHelper = {});
-
-// Workers whose thread has not ended yet, cancelled ones included: while
-// there are any, the module must stay loaded.
-size_t LiveWorkerCount();
-// Waits until every worker thread has ended, at most Timeout; true when none
-// is left.
-bool WaitForLiveWorkers(std::chrono::milliseconds Timeout);
 
 }  // namespace carvelo

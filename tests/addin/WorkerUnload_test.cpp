@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "ComServer.h"
+#include "LiveWorkers_win.h"
 #include "WaitFrm_win.h"
 
 namespace carvelo::com {

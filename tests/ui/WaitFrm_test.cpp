@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "../job/TestPictures.h"
+#include "LiveWorkers_win.h"
 #include "Robot_win.h"
 #include "WaitFrm_win.h"
 
