@@ -16,9 +16,9 @@
 #include <thread>
 #include <vector>
 
-#include "../job/TestPictures.h"
 #include "LiveWorkers_win.h"
 #include "Robot_win.h"
+#include "TestPictures.h"
 #include "WaitFrm_win.h"
 
 namespace carvelo {
