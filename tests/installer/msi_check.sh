@@ -38,6 +38,7 @@ fail() {
 # Whatever happens, the machine is left without our product or keys.
 cleanup() {
   quiet msiexec /x "$(winpath "$package")" /qn || true
+  quiet msiexec /x "$(winpath "$package")" /qn ALLUSERS=1 || true
   quiet msiexec /x "$(winpath "$older")" /qn || true
   quiet regsvr32 /u /s "$(winpath "$dll")" || true
   [ -n "${restore_local_appdata:-}" ] && quiet reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\User Shell Folders' \
@@ -51,6 +52,8 @@ install() {  # install PACKAGE [PROPERTY=VALUE...]
   run msiexec /i "$(winpath "$msi")" /qn "$@"
 }
 
+long_root() { printf '%s' "$1" | sed 's/^HKLM/HKEY_LOCAL_MACHINE/; s/^HKCU/HKEY_CURRENT_USER/'; }
+
 # Our keys under CLASSES (a classes root) and ADDINS (a hive), as sorted
 # lines "key|name|type|value", with the roots written as CLASSES and ADDINS
 # and the DLL's path and folder as <DLL> and <DIR>.
@@ -59,7 +62,9 @@ our_keys() {  # our_keys CLASSES ADDINS DLL_PATH DLL_FOLDER
   {
     for key in "${our_classes[@]}"; do run reg query "$classes\\$key" /s "$view" 2>/dev/null || true; done
     run reg query "$addins\\$addin_key" /s "$view" 2>/dev/null || true
-  } | tr -d '\r' | awk -v classes="$classes\\" -v addins="$addins\\$addin_key" -v path="$path" -v folder="$folder" '
+  } | tr -d '\r' | CLASSES="$(long_root "$classes")\\" ADDINS="$(long_root "$addins")\\$addin_key" \
+    DLL_PATH="$path" DLL_FOLDER="$folder" awk '
+    BEGIN { classes = ENVIRON["CLASSES"]; addins = ENVIRON["ADDINS"]; path = ENVIRON["DLL_PATH"]; folder = ENVIRON["DLL_FOLDER"] }
     function root(k) {
       if (index(k, classes) == 1) return "CLASSES\\" substr(k, length(classes) + 1)
       if (k == addins) return "ADDINS"
@@ -94,13 +99,17 @@ export_hives() {  # export_hives NAME
   done
 }
 
-same_hives_as_before() {
+# Nothing in either hive that was not there before the install. (Removal
+# may also take away empty parent keys, such as an empty Office\PowerPoint
+# key left by an earlier regsvr32 /u.)
+nothing_left() {
   export_hives after
   local hive
   for hive in HKLM HKCU; do
-    diff "$work/before-$hive.txt" "$work/after-$hive.txt" > "$work/diff-$hive" ||
-      fail "$hive\\Software differs after removal:$(head -20 "$work/diff-$hive")"
+    diff "$work/before-$hive.txt" "$work/after-$hive.txt" | grep '^>' > "$work/left-$hive" &&
+      fail "$hive\\Software holds after removal what it did not before:$(head -20 "$work/left-$hive")"
   done
+  return 0
 }
 
 # The products named "Carvelo PPT" in "Apps & features", as "version" lines.
@@ -113,7 +122,19 @@ products() {
       END { if (name == "Carvelo PPT") print version }'
 }
 
-package_version() { msiinfo export "$package" Property | tr -d '\r' | awk -F'\t' '$1 == "ProductVersion" { print $2 }'; }
+package_property() { msiinfo export "$package" Property | tr -d '\r' | awk -F'\t' -v p="$1" '$1 == p { print $2 }'; }
+package_version() { package_property ProductVersion; }
+
+# "Apps & features": name, publisher, version and help link of the product.
+arp_entry_complete() {
+  local key="$uninstall_key\\$(package_property ProductCode)" entry
+  entry=$( (run reg query "HKLM\\$key" "$view" 2>/dev/null || run reg query "HKCU\\$key" "$view" 2>/dev/null) | tr -d '\r')
+  local want
+  for want in "DisplayName    REG_SZ    Carvelo PPT" "Publisher    REG_SZ    Carvelo" \
+    "DisplayVersion    REG_SZ    $(package_version)" "HelpLink    REG_SZ    $(package_property ARPHELPLINK)"; do
+    grep -qxF "    $want" <<< "$entry" || fail "Apps & features lacks \"$want\": $entry"
+  done
+}
 
 # The stand-in, started with nothing registered by hand, loads the add-in
 # from HIVE, shows its toolbar, and Quick Fitting refits a stretched photo.
@@ -138,7 +159,7 @@ loads_and_fits() {  # loads_and_fits HIVE [STANDIN OPTION...]
 # remove, and find the registry as before.
 install_in_scope() {  # install_in_scope FOLDER CLASSES HIVE [PROPERTY...]
   local folder=$1 classes=$2 hive=$3; shift 3
-  local installed=$folder/Carvelo/CarveloPPT.dll
+  local installed="$folder\\Carvelo\\CarveloPPT.dll"
   local unix_installed="$prefix_c/${installed#C:\\}"
   unix_installed=${unix_installed//\\//}
   registered_keys
@@ -150,15 +171,17 @@ install_in_scope() {  # install_in_scope FOLDER CLASSES HIVE [PROPERTY...]
     fail "the package's keys differ from DllRegisterServer's: $(cat "$work/keys.diff")"
   echo "$(wc -l < "$work/installed") values, as DllRegisterServer writes them, under $classes and $hive"
   [ "$(products)" = "$(package_version)" ] || fail "Apps & features shows \"$(products)\""
+  arp_entry_complete
   if [ "$hive" = HKCU ]; then
     loads_and_fits HKEY_CURRENT_USER --user-classes
   else
     loads_and_fits HKEY_LOCAL_MACHINE
   fi
-  run msiexec /x "$(winpath "$package")" /qn || fail "msiexec /x failed"
+  # Windows gives a removal the product's own scope; Wine needs to be told.
+  run msiexec /x "$(winpath "$package")" /qn "$@" || fail "msiexec /x failed"
   [ ! -e "$unix_installed" ] && [ ! -e "$(dirname "$unix_installed")" ] || fail "files left in $folder\\Carvelo"
   [ -z "$(products)" ] || fail "still in Apps & features"
-  same_hives_as_before
+  nothing_left
   echo "removed: no file and no key left"
 }
 
