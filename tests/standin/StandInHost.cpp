@@ -211,7 +211,9 @@ ComPtr<IUnknown> TStandInPowerPoint::CreateAddIn(const std::wstring& progId, TLo
 }
 
 void TStandInPowerPoint::ConnectAddIn(const TAddInEntry& entry) {
-  TLoadedAddIn loaded{entry.progId, entry.hive};
+  TLoadedAddIn loaded;
+  loaded.progId = entry.progId;
+  loaded.hive = entry.hive;
   ComPtr<IUnknown> object = CreateAddIn(entry.progId, loaded);
   HRESULT hr = loaded.connectStatus;
   ComPtr<IDTExtensibility2> addIn;
