@@ -32,7 +32,7 @@ void TFreeServerIfUnused::operator()(HMODULE module) const {
 }
 
 HRESULT CreateFromUserClasses(const std::wstring& progId, std::vector<TServerModule>& servers,
-                              host::ComPtr<IUnknown>& object) {
+                              com::ComPtr<IUnknown>& object) {
   const std::wstring classId = UserClassesDefault(progId + L"\\Clsid");
   CLSID clsid{};
   if (classId.empty() || FAILED(CLSIDFromString(classId.c_str(), &clsid))) return CO_E_CLASSSTRING;
@@ -42,7 +42,7 @@ HRESULT CreateFromUserClasses(const std::wstring& progId, std::vector<TServerMod
   if (!server) return HRESULT_FROM_WIN32(GetLastError());
   const auto getClassObject = Export<TGetClassObject>(server.get(), "DllGetClassObject");
   if (!getClassObject) return CO_E_ERRORINDLL;
-  host::ComPtr<IClassFactory> factory;
+  com::ComPtr<IClassFactory> factory;
   HRESULT hr = getClassObject(clsid, IID_IClassFactory, factory.PutVoid());
   if (SUCCEEDED(hr)) hr = factory->CreateInstance(nullptr, IID_IUnknown, object.PutVoid());
   factory.Reset();

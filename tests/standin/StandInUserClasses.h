@@ -28,6 +28,6 @@ using TServerModule = std::unique_ptr<std::remove_pointer_t<HMODULE>, TFreeServe
 // CLSID\{...}\InprocServer32, its DllGetClassObject and CreateInstance.
 // Keeps the loaded server in `servers`.
 HRESULT CreateFromUserClasses(const std::wstring& progId, std::vector<TServerModule>& servers,
-                              host::ComPtr<IUnknown>& object);
+                              com::ComPtr<IUnknown>& object);
 
 }  // namespace carvelo::standin
