@@ -6,11 +6,13 @@
 // quit.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "OfficeAddInInterface.h"
 #include "StandInPowerPoint.h"
+#include "StandInRibbon.h"
 
 namespace carvelo::standin {
 
@@ -39,6 +41,7 @@ struct TLoadedAddIn {
   std::wstring progId;
   ComPtr<host::IDTExtensibility2> object;  // null once disconnected or when loading failed
   HRESULT connectStatus = E_FAIL;
+  TStandInRibbon* ribbon = nullptr;  // loaded after a successful connection; the host owns it
 };
 
 class TStandInPowerPoint {
@@ -70,6 +73,11 @@ class TStandInPowerPoint {
   const std::vector<TLoadedAddIn>& AddIns() const noexcept { return addIns_; }
   const TLoadedAddIn* AddIn(std::wstring_view progId) const;
 
+  // The ribbon of an add-in object just connected, as the host loads it
+  // after a successful OnConnection; the host keeps it until Quit.
+  TStandInRibbon& LoadRibbon(IUnknown* addIn);
+  const std::vector<std::unique_ptr<TStandInRibbon>>& Ribbons() const noexcept { return ribbons_; }
+
   // The user's selection changes; each fires WindowSelectionChange and
   // answers the sinks' statuses.
   std::vector<HRESULT> SelectShapes(std::vector<ComPtr<TStandInShape>> shapes);
@@ -96,6 +104,7 @@ class TStandInPowerPoint {
   DWORD rotCookie_ = 0;
   bool running_ = false;
   std::vector<TLoadedAddIn> addIns_;
+  std::vector<std::unique_ptr<TStandInRibbon>> ribbons_;
   std::vector<ComPtr<IDispatch>> addInInstances_;
   HWND window_ = nullptr;
   std::vector<ComPtr<TStandInButton>> windowButtons_;
