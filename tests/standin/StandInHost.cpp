@@ -206,6 +206,10 @@ void TStandInPowerPoint::ConnectAddIn(const std::wstring& progId, const std::wst
 
 TStandInRibbon& TStandInPowerPoint::LoadRibbon(IUnknown* addIn) {
   ribbons_.push_back(std::make_unique<TStandInRibbon>(addIn, Window().Dispatch()));
+  if (const HWND window = window_) {
+    ribbons_.back()->onChange = [window] { PostMessageW(window, WM_USER, 0, 0); };
+    PostMessageW(window, WM_USER, 0, 0);
+  }
   return *ribbons_.back();
 }
 

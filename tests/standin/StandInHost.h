@@ -92,6 +92,12 @@ class TStandInPowerPoint {
   void PumpMessages(unsigned milliseconds) const;
   // The buttons the window shows, by child id - 1.
   std::vector<ComPtr<TStandInButton>>& WindowButtons() noexcept { return windowButtons_; }
+  // The ribbon buttons the window shows, by child id - 1000.
+  struct TShownRibbonButton {
+    TStandInRibbon* ribbon;
+    const TRibbonNode* button;
+  };
+  std::vector<TShownRibbonButton>& WindowRibbonButtons() noexcept { return windowRibbonButtons_; }
 
  private:
   void CreateBuiltInBars();
@@ -108,6 +114,7 @@ class TStandInPowerPoint {
   std::vector<ComPtr<IDispatch>> addInInstances_;
   HWND window_ = nullptr;
   std::vector<ComPtr<TStandInButton>> windowButtons_;
+  std::vector<TShownRibbonButton> windowRibbonButtons_;
 };
 
 }  // namespace carvelo::standin

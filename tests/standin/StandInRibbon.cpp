@@ -1,6 +1,7 @@
 #include "StandInRibbon.h"
 
 #include <cstdio>
+#include <span>
 
 #include "ComObject.h"
 #include "ComValues.h"
@@ -95,9 +96,16 @@ class TStandInRibbonControl final : public host::TComObject<host::IRibbonControl
   ComPtr<IDispatch> context_;
 };
 
+}  // namespace
+
+ComPtr<host::IRibbonControl> MakeRibbonControl(std::wstring id, std::wstring tag, ComPtr<IDispatch> context) {
+  return host::MakeComObject<TStandInRibbonControl>(std::move(id), std::move(tag), std::move(context));
+}
+
+namespace {
+
 TVariant ControlArgument(const std::wstring& id, const std::wstring& tag, const ComPtr<IDispatch>& context) {
-  const auto control = host::MakeComObject<TStandInRibbonControl>(id, tag, context);
-  return TVariant::Object(control.Get());
+  return TVariant::Object(MakeRibbonControl(id, tag, context).Get());
 }
 
 }  // namespace
@@ -350,6 +358,7 @@ void TStandInRibbon::Invalidated(const std::wstring& id) {
     enabled_.erase(id);
     images_.erase(id);
   }
+  if (onChange) onChange();
 }
 
 std::vector<std::wstring> TStandInRibbon::TakeInvalidations() { return std::exchange(invalidations_, {}); }

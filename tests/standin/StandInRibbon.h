@@ -11,18 +11,25 @@
 #include <ocidl.h>
 #include <olectl.h>
 
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "ComPtr.h"
+#include "ComValues.h"
 #include "OfficeRibbonInterface.h"
 #include "StandInRibbonXml.h"
 
 namespace carvelo::standin {
 
+using host::ComPtr;
+
 class TStandInRibbonUI;
+
+// A control as the ribbon passes it to a callback.
+ComPtr<host::IRibbonControl> MakeRibbonControl(std::wstring id, std::wstring tag, ComPtr<IDispatch> context);
 
 class TStandInRibbon {
  public:
@@ -61,11 +68,17 @@ class TStandInRibbon {
   // How often getEnabled was called.
   int EnabledQueries() const noexcept { return enabledQueries_; }
 
+  // Called when kept answers went stale (the window redraws the tab).
+  std::function<void()> onChange;
+
   // Lets go of the ribbon's objects and the add-in (before OnDisconnection).
   void Release();
 
  private:
   friend class TStandInRibbonUI;
+
+// A control as the ribbon passes it to a callback.
+ComPtr<host::IRibbonControl> MakeRibbonControl(std::wstring id, std::wstring tag, ComPtr<IDispatch> context);
   void Load();
   void ResolveCallbacks();
   void CallOnLoad();

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Takes docs/toolbar.png: the x86_64 CarveloPPT.dll registered, loaded by the
-# PowerPoint stand-in, its toolbar shown with a stretched picture selected.
+# Takes docs/ribbon.png: the x86_64 CarveloPPT.dll registered, loaded by the
+# PowerPoint stand-in, its ribbon tab and its toolbar shown with a stretched
+# picture selected.
 #   tests/standin/screenshot.sh [BUILD_DIR]   (default build/win-x86_64)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -15,8 +16,8 @@ tools/wine.sh "$build/tests/standin/standin_ppt.exe" --bars "Z:$bars" --seconds 
 standin=$!
 sleep 5
 mkdir -p docs
-import -window root -crop 902x652+38+38 docs/toolbar.png
+import -window root -crop 902x752+38+38 docs/ribbon.png
 wait "$standin"  # not a bare wait: the session's Xvfb is a child of this shell too
 tools/wine.sh regsvr32 /u /s "$build/addin/CarveloPPT.dll" </dev/null
 rm -f "$bars"
-echo "docs/toolbar.png written"
+echo "docs/ribbon.png written"
