@@ -1,6 +1,8 @@
 #include "StandInRibbonXml.h"
 
 #include <algorithm>
+#include <cwchar>
+#include <cwctype>
 #include <set>
 
 namespace carvelo::standin {

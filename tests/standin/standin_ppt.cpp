@@ -97,6 +97,7 @@ int Run(const TCommandLine& line) {
   powerPoint.LoadAddIns();
   for (const TLoadedAddIn& a : powerPoint.AddIns())
     std::wprintf(L"%ls: OnConnection 0x%08lX\n", a.progId.c_str(), static_cast<unsigned long>(a.connectStatus));
+  std::fflush(stdout);  // a script waits for these lines
   if (line.picture) {
     auto shape = powerPoint.Slide(1).AddPicture(160, 140, 420, 200, SamplePicture(320, 200));
     powerPoint.SelectShapes({shape});
