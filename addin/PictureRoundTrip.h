@@ -33,6 +33,9 @@ class TPictureRoundTrip {
   // The displayed size against the original size: rw and rh. The picture
   // keeps its displayed size and aspect-ratio lock, also when this fails.
   void MeasureRatios();
+  // Throws ETooLargeToFit, before any large allocation, when the job of
+  // these settings (masked or not) cannot fit in what the process has free.
+  void RequireRoomToFit(const TCarveSettings& settings, bool masked) const;
   // The working bitmap (pre-scaled as the settings say) and the blank
   // result bitmap of the target size.
   void PrepareBitmaps(const TCarveSettings& settings);
