@@ -11,7 +11,8 @@
 #include <optional>
 #include <string_view>
 
-#include "EventSink.h"
+#include "CarveloPPT_TLB.h"
+#include "CommandBarEvents.h"
 #include "MSOfficeAddIn.h"
 #include "OfficeCommandBars.h"
 #include "OfficeRibbonInterface.h"
@@ -27,7 +28,7 @@ struct TWorkingBitmap;
 
 namespace carvelo::addin {
 
-class TPPTAddin : public TMSOfficeAddIn, public host::IRibbonExtensibility {
+class TPPTAddin : public TMSOfficeAddIn<IPPTAddin>, public host::IRibbonExtensibility {
  public:
   static constexpr std::wstring_view kToolbarName = L"Carvelo PPT";
   static constexpr std::wstring_view kTagSuffix = L"$$$";
@@ -55,7 +56,7 @@ class TPPTAddin : public TMSOfficeAddIn, public host::IRibbonExtensibility {
   static const std::array<TRibbonCallback, 5> kRibbonCallbacks;
 
   // A new add-in object, as the class factory hands it out.
-  static host::ComPtr<IUnknown> Create();
+  static com::ComPtr<IUnknown> Create();
 
   // IUnknown and IDispatch, one for all the object's interfaces: the ribbon
   // calls its callbacks through the same IDispatch as any automation client.
@@ -157,9 +158,9 @@ class TPPTAddin : public TMSOfficeAddIn, public host::IRibbonExtensibility {
   std::unique_ptr<host::TPowerPointApplication> application_;
   host::TCommandBar commandBar_;
   std::array<host::TCommandBarButton, kButtonCount> buttons_;
-  std::array<host::ComPtr<host::TCommandBarButtonEventsSink>, kButtonCount> sinks_;
+  std::array<com::ComPtr<host::TCommandBarButtonEventsSink>, kButtonCount> sinks_;
   std::unique_ptr<TAboutFrm> about_;  // made at the first connection, kept for the object's life
-  host::ComPtr<host::IRibbonUI> ribbon_;  // from the ribbon's onLoad until disconnection
+  com::ComPtr<host::IRibbonUI> ribbon_;  // from the ribbon's onLoad until disconnection
   bool carvingEnabled_ = true;          // as a new toolbar's buttons start
 };
 

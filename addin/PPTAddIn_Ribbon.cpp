@@ -11,6 +11,7 @@
 
 namespace carvelo::addin {
 
+using namespace carvelo::com;
 using namespace carvelo::host;
 
 const std::array<std::wstring_view, TPPTAddin::kButtonCount> TPPTAddin::kRibbonIds = {

@@ -11,8 +11,8 @@
 
 namespace carvelo::addin {
 
-using host::Check;
-using host::ComPtr;
+using com::Check;
+using com::ComPtr;
 
 namespace {
 
@@ -39,7 +39,7 @@ std::span<const uint8_t> ResourceBytes(int id) {
   const HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(10) /* RT_RCDATA */);
   const HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
   const void* bytes = loaded ? LockResource(loaded) : nullptr;
-  if (!bytes) throw host::EHostError(HRESULT_FROM_WIN32(ERROR_RESOURCE_DATA_NOT_FOUND), "FindResource");
+  if (!bytes) throw com::EHostError(HRESULT_FROM_WIN32(ERROR_RESOURCE_DATA_NOT_FOUND), "FindResource");
   return {static_cast<const uint8_t*>(bytes), SizeofResource(module, found)};
 }
 
@@ -85,7 +85,7 @@ TGdiBitmap DibSectionOf(IWICBitmapSource& source) {
   info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
   TGdiBitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-  if (!bitmap || !bits) throw host::EHostError(E_OUTOFMEMORY, "CreateDIBSection");
+  if (!bitmap || !bits) throw com::EHostError(E_OUTOFMEMORY, "CreateDIBSection");
   const UINT stride = width * 4;
   const std::span<uint8_t> pixels(static_cast<uint8_t*>(bits), size_t(stride) * height);
   Check(source.CopyPixels(nullptr, stride, static_cast<UINT>(pixels.size()), pixels.data()),

@@ -20,6 +20,6 @@ std::wstring RibbonXml();
 // top-down DIB section with premultiplied alpha (what GDI's AlphaBlend
 // draws); null for a name the XML does not use. Raises EHostError when the
 // picture cannot be made.
-host::ComPtr<IPictureDisp> RibbonIcon(std::wstring_view image);
+com::ComPtr<IPictureDisp> RibbonIcon(std::wstring_view image);
 
 }  // namespace carvelo::addin

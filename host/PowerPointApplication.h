@@ -33,13 +33,13 @@ class TPowerPointApplication {
 
   void SetOnWindowSelectionChange(TSelectionChangeHandler handler);
 
-  const TDispatch& Application() const noexcept { return application_; }
+  const com::TDispatch& Application() const noexcept { return application_; }
   TDocumentWindow ActiveWindow() const;
   TPresentation ActivePresentation() const;
 
  private:
-  TDispatch application_;
-  ComPtr<TApplicationEventsSink> sink_;
+  com::TDispatch application_;
+  com::ComPtr<TApplicationEventsSink> sink_;
 };
 
 }  // namespace carvelo::host

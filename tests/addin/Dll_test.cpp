@@ -16,7 +16,7 @@
 
 using namespace carvelo;
 using namespace carvelo::test;
-using host::ComPtr;
+using com::ComPtr;
 
 namespace {
 const IID kIID_IPPTAddin = {0x7677A494, 0xE8D1, 0x4F1E, {0xA4, 0x58, 0x03, 0xC6, 0x4C, 0x4F, 0x86, 0x81}};
@@ -79,7 +79,7 @@ TEST(AddinDll, TheAddInObjectIsAnAutomationObjectWithTheConnectionInterface) {
   ASSERT_EQ(factory->CreateInstance(nullptr, kIID_IPPTAddin, addIn.PutVoid()), S_OK);
   ComPtr<host::IDTExtensibility2> extensibility;
   ASSERT_EQ(addIn->QueryInterface(host::IID_IDTExtensibility2, extensibility.PutVoid()), S_OK);
-  EXPECT_TRUE(host::SameObject(addIn.Get(), extensibility.Get()));
+  EXPECT_TRUE(com::SameObject(addIn.Get(), extensibility.Get()));
 
   UINT count = 0;
   EXPECT_EQ(addIn->GetTypeInfoCount(&count), S_OK);
@@ -104,9 +104,9 @@ TEST(AddinDll, TheRibbonCallbacksShareTheOneDispatchWithTheTypeLibrarysMembers) 
   ASSERT_EQ(factory->CreateInstance(nullptr, kIID_IPPTAddin, addIn.PutVoid()), S_OK);
   ComPtr<host::IRibbonExtensibility> ribbon;
   ASSERT_EQ(addIn->QueryInterface(host::IID_IRibbonExtensibility, ribbon.PutVoid()), S_OK);
-  EXPECT_TRUE(host::SameObject(addIn.Get(), ribbon.Get()));
-  host::TBstr xml;
-  ASSERT_EQ(ribbon->GetCustomUI(host::TBstr(L"Microsoft.PowerPoint.Presentation").Get(), xml.Put()), S_OK);
+  EXPECT_TRUE(com::SameObject(addIn.Get(), ribbon.Get()));
+  com::TBstr xml;
+  ASSERT_EQ(ribbon->GetCustomUI(com::TBstr(L"Microsoft.PowerPoint.Presentation").Get(), xml.Put()), S_OK);
   const standin::TRibbonNode document = standin::ParseRibbonXml(xml.Str());
   // Every callback name the XML gives resolves, each to an id of its own,
   // through either interface's IDispatch.
@@ -139,7 +139,7 @@ TEST(AddinDll, TheRibbonCallbacksShareTheOneDispatchWithTheTypeLibrarysMembers) 
     ASSERT_EQ(info->GetFuncDesc(f, &function), S_OK);
     const DISPID member = function->memid;
     info->ReleaseFuncDesc(function);
-    host::TBstr name;
+    com::TBstr name;
     UINT count = 0;
     ASSERT_EQ(info->GetNames(member, name.Put(), 1, &count), S_OK);
     LPOLESTR names[] = {name.Get()};

@@ -12,19 +12,13 @@
 
 #include "StandInObject.h"
 #include "StandInOffice.h"
+#include "StandInPixels.h"
 
 namespace carvelo::standin {
 
 class TStandInSlide;
 class TStandInPresentation;
 class TStandInWindow;
-
-// A picture's pixels, 0x00RRGGBB, rows top to bottom.
-struct TPixels {
-  int width = 0, height = 0;
-  std::vector<uint32_t> data;
-  bool Empty() const noexcept { return data.empty(); }
-};
 
 class TStandInShape final : public TStandInObject {
  public:

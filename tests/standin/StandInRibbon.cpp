@@ -8,8 +8,8 @@
 
 namespace carvelo::standin {
 
-using host::TBstr;
-using host::TVariant;
+using com::TBstr;
+using com::TVariant;
 
 namespace {
 
@@ -44,7 +44,7 @@ std::optional<std::vector<TBstr>> TextArguments(const DISPPARAMS* params, UINT e
 }
 
 // The control a callback is about.
-class TStandInRibbonControl final : public host::TComObject<host::IRibbonControl> {
+class TStandInRibbonControl final : public com::TComObject<host::IRibbonControl> {
  public:
   TStandInRibbonControl(std::wstring id, std::wstring tag, ComPtr<IDispatch> context)
       : id_(std::move(id)), tag_(std::move(tag)), context_(std::move(context)) {}
@@ -99,7 +99,7 @@ class TStandInRibbonControl final : public host::TComObject<host::IRibbonControl
 }  // namespace
 
 ComPtr<host::IRibbonControl> MakeRibbonControl(std::wstring id, std::wstring tag, ComPtr<IDispatch> context) {
-  return host::MakeComObject<TStandInRibbonControl>(std::move(id), std::move(tag), std::move(context));
+  return com::MakeComObject<TStandInRibbonControl>(std::move(id), std::move(tag), std::move(context));
 }
 
 namespace {
@@ -112,7 +112,7 @@ TVariant ControlArgument(const std::wstring& id, const std::wstring& tag, const 
 
 // The ribbon as the add-in's onLoad receives it; it only reaches the
 // ribbon while that lives.
-class TStandInRibbonUI final : public host::TComObject<host::IRibbonUI> {
+class TStandInRibbonUI final : public com::TComObject<host::IRibbonUI> {
  public:
   explicit TStandInRibbonUI(TStandInRibbon* ribbon) : ribbon_(ribbon) {}
   void Orphan() noexcept { ribbon_ = nullptr; }
@@ -235,7 +235,7 @@ void TStandInRibbon::ResolveCallbacks() {
 void TStandInRibbon::CallOnLoad() {
   const std::wstring* onLoad = document_->Attribute(L"onLoad");
   if (!onLoad) return;
-  ui_ = host::MakeComObject<TStandInRibbonUI>(this);
+  ui_ = com::MakeComObject<TStandInRibbonUI>(this);
   TVariant ribbon = TVariant::Object(ui_.Get());
   Call(*onLoad, const_cast<VARIANT&>(ribbon.Raw()));
 }

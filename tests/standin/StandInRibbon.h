@@ -24,7 +24,7 @@
 
 namespace carvelo::standin {
 
-using host::ComPtr;
+using com::ComPtr;
 
 class TStandInRibbonUI;
 
@@ -76,16 +76,13 @@ class TStandInRibbon {
 
  private:
   friend class TStandInRibbonUI;
-
-// A control as the ribbon passes it to a callback.
-ComPtr<host::IRibbonControl> MakeRibbonControl(std::wstring id, std::wstring tag, ComPtr<IDispatch> context);
   void Load();
   void ResolveCallbacks();
   void CallOnLoad();
   void UiError(std::wstring text);
   // Invokes a callback with one argument; its result when it succeeded.
-  std::optional<host::TVariant> Call(const std::wstring& name, VARIANT& argument);
-  std::optional<host::TVariant> CallForControl(const std::wstring& name, const TRibbonNode& control);
+  std::optional<com::TVariant> Call(const std::wstring& name, VARIANT& argument);
+  std::optional<com::TVariant> CallForControl(const std::wstring& name, const TRibbonNode& control);
   void Invalidated(const std::wstring& id);
 
   ComPtr<host::IRibbonExtensibility> addIn_;
