@@ -16,6 +16,7 @@
 #include "StandInRibbonXml.h"
 
 using namespace carvelo;
+using namespace carvelo::com;
 using namespace carvelo::host;
 using namespace carvelo::test;
 using standin::TStandInPowerPoint;
