@@ -13,8 +13,12 @@ using namespace carvelo::host;
 void TPPTAddin::ConnectApplication() {
   application_ = std::make_unique<TPowerPointApplication>();
   application_->Connect();
-  // The event's selection is not used: the rule asks the host afresh.
-  application_->SetOnWindowSelectionChange([this](IDispatch*) { UpdateCommandAvailability(); });
+  // The event's selection is not used: the rule asks the host afresh. The
+  // ribbon asks again once told that its answers are stale.
+  application_->SetOnWindowSelectionChange([this](IDispatch*) {
+    UpdateCommandAvailability();
+    InvalidateRibbonCarvingButtons();
+  });
 }
 
 bool TPPTAddin::BuildCommandBar() {

@@ -52,6 +52,7 @@ HRESULT TPPTAddin::DoOnConnection(ext_ConnectMode, IDispatch*, SAFEARRAY**) {
 
 HRESULT TPPTAddin::DoOnDisconnection(ext_DisconnectMode removeMode, SAFEARRAY**) {
   TearDownCommandBar(removeMode);
+  ribbon_.Reset();
   // An unloaded add-in holds nothing of its host: no events, no application.
   application_.reset();
   // A cancelled job's worker may still be stopping: give it a moment to end
@@ -168,19 +169,33 @@ void TPPTAddin::About_Command() {
 // ---- command availability ----
 
 void TPPTAddin::UpdateCommandAvailability() {
-  if (!application_ || !application_->Connected()) return;
-  const TDocumentWindow window = application_->ActiveWindow();
-  if (window.ViewType() != ppViewNormal) return SetCarvingCommandsEnabled(false);
-  const int pane = window.ActivePane().ViewType();
-  if (pane != ppViewSlide && pane != ppViewSlideMaster) return;  // e.g. the thumbnails: leave as is
-  const TSelection selection = window.Selection();
-  if (selection.Type() == ppSelectionNone) return SetCarvingCommandsEnabled(false);
-  const TShapeRange shapes = selection.ShapeRange();
-  if (shapes.Count() != 1) return SetCarvingCommandsEnabled(false);
-  SetCarvingCommandsEnabled(shapes.Type() == msoPicture);
+  if (const std::optional<bool> available = CarvingAvailability()) SetCarvingCommandsEnabled(*available);
 }
 
-void TPPTAddin::SetCarvingCommandsEnabled(bool enabled) const {
+std::optional<bool> TPPTAddin::CarvingAvailability() const {
+  if (!application_ || !application_->Connected()) return std::nullopt;
+  const TDocumentWindow window = application_->ActiveWindow();
+  if (window.ViewType() != ppViewNormal) return false;
+  const int pane = window.ActivePane().ViewType();
+  if (pane != ppViewSlide && pane != ppViewSlideMaster) return std::nullopt;  // e.g. the thumbnails: leave as is
+  const TSelection selection = window.Selection();
+  if (selection.Type() == ppSelectionNone) return false;
+  const TShapeRange shapes = selection.ShapeRange();
+  if (shapes.Count() != 1) return false;
+  return shapes.Type() == msoPicture;
+}
+
+bool TPPTAddin::CarvingCommandsEnabled() const {
+  try {
+    if (const std::optional<bool> available = CarvingAvailability()) return *available;
+  } catch (const EHostError&) {
+    // A host that can't tell its selection now: keep what was shown.
+  }
+  return carvingEnabled_;
+}
+
+void TPPTAddin::SetCarvingCommandsEnabled(bool enabled) {
+  carvingEnabled_ = enabled;
   // "Quick Fitting" first; a button missing from a kept toolbar is skipped.
   for (TButton b : {btnQuickFitting, btnEditMask})
     if (buttons_[b]) buttons_[b].SetEnabled(enabled);

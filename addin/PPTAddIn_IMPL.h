@@ -1,12 +1,14 @@
 // TPPTAddin: the Carvelo add-in for PowerPoint. It builds (or finds again)
-// the "Carvelo PPT" toolbar at connection, routes the four buttons' clicks
-// to its commands, keeps the two carving buttons in step with the selection,
-// and holds the carving settings from one command to the next.
+// the "Carvelo PPT" toolbar at connection, gives a ribbon host its "Carvelo
+// PPT" tab, routes the buttons' clicks to its commands, keeps the two
+// carving buttons in step with the selection, and holds the carving
+// settings from one command to the next.
 #pragma once
 
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string_view>
 
 #include "CarveloPPT_TLB.h"
@@ -14,6 +16,7 @@
 #include "MSOfficeAddIn.h"
 #include "ModalResult.h"
 #include "OfficeCommandBars.h"
+#include "OfficeRibbonInterface.h"
 #include "PowerPointApplication.h"
 #include "Settings.h"
 
@@ -26,7 +29,7 @@ struct TWorkingBitmap;
 
 namespace carvelo::addin {
 
-class TPPTAddin : public TMSOfficeAddIn<IPPTAddin> {
+class TPPTAddin : public TMSOfficeAddIn<IPPTAddin>, public host::IRibbonExtensibility {
  public:
   static constexpr std::wstring_view kToolbarName = L"Carvelo PPT";
   static constexpr std::wstring_view kTagSuffix = L"$$$";
@@ -41,8 +44,41 @@ class TPPTAddin : public TMSOfficeAddIn<IPPTAddin> {
   enum TButton : size_t { btnQuickFitting, btnEditMask, btnSetup, btnAbout, kButtonCount };
   static const std::array<TButtonSpec, kButtonCount> kButtons;
 
+  // The ribbon's controls of the four buttons, by TButton.
+  static const std::array<std::wstring_view, kButtonCount> kRibbonIds;
+  // The names the ribbon XML gives its callbacks, with their dispatch ids;
+  // they share the object's one IDispatch with its type library's members.
+  struct TRibbonCallback {
+    std::wstring_view name;
+    DISPID id;
+  };
+  enum : DISPID { dispGetCustomUI = 1, dispRibbonOnLoad = 0x101, dispRibbonOnAction, dispRibbonGetEnabled,
+                  dispRibbonLoadImage };
+  static const std::array<TRibbonCallback, 5> kRibbonCallbacks;
+
   // A new add-in object, as the class factory hands it out.
   static com::ComPtr<IUnknown> Create();
+
+  // IUnknown and IDispatch, one for all the object's interfaces: the ribbon
+  // calls its callbacks through the same IDispatch as any automation client.
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+    return TMSOfficeAddIn::QueryInterface(iid, object);
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return TMSOfficeAddIn::AddRef(); }
+  ULONG STDMETHODCALLTYPE Release() override { return TMSOfficeAddIn::Release(); }
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+    return TMSOfficeAddIn::GetTypeInfoCount(count);
+  }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) override {
+    return TMSOfficeAddIn::GetTypeInfo(index, locale, info);
+  }
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID locale,
+                                          DISPID* ids) override;
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID iid, LCID locale, WORD flags, DISPPARAMS* params,
+                                   VARIANT* result, EXCEPINFO* info, UINT* argError) override;
+
+  // IRibbonExtensibility: the tab's XML, whatever the ribbon id.
+  HRESULT STDMETHODCALLTYPE GetCustomUI(BSTR ribbonId, BSTR* ribbonXml) override;
 
   // The commands behind the buttons.
   virtual void QuickFitting_Command();
@@ -53,6 +89,10 @@ class TPPTAddin : public TMSOfficeAddIn<IPPTAddin> {
   // Enables or disables "Quick Fitting" and "Edit Mask" for the host's
   // current view and selection.
   void UpdateCommandAvailability();
+  // Whether "Quick Fitting" and "Edit Mask" are to be enabled now, as the
+  // ribbon asks it: the rule's answer, or the last state it set when it
+  // leaves the buttons as they are.
+  bool CarvingCommandsEnabled() const;
 
   const TCarveSettings& Settings() const noexcept { return settings_; }
   // The toolbar and its buttons as bound at connection (empty when not).
@@ -91,7 +131,18 @@ class TPPTAddin : public TMSOfficeAddIn<IPPTAddin> {
   void CreateCommandBar();
   void WireButtons();
   void TearDownCommandBar(ext_DisconnectMode removeMode);
-  void SetCarvingCommandsEnabled(bool enabled) const;
+  // The rule: enabled or disabled, or nothing when the buttons stay as they
+  // are. Raises EHostError.
+  std::optional<bool> CarvingAvailability() const;
+  void SetCarvingCommandsEnabled(bool enabled);
+
+  // The ribbon (PPTAddIn_Ribbon.cpp).
+  void* InterfaceFor(REFIID iid) noexcept override;
+  HRESULT InvokeRibbonCallback(DISPID id, WORD flags, const DISPPARAMS* params, VARIANT* result);
+  void KeepRibbon(const VARIANT& ribbon);
+  void RunRibbonAction(const VARIANT& control);
+  bool RibbonControlEnabled(const VARIANT& control) const;
+  void InvalidateRibbonCarvingButtons() const;
 
   void CreateAboutWindow();
   void SetDefaultSettings();
@@ -110,6 +161,8 @@ class TPPTAddin : public TMSOfficeAddIn<IPPTAddin> {
   std::array<host::TCommandBarButton, kButtonCount> buttons_;
   std::array<com::ComPtr<host::TCommandBarButtonEventsSink>, kButtonCount> sinks_;
   std::unique_ptr<TAboutFrm> about_;  // made at the first connection, kept for the object's life
+  com::ComPtr<host::IRibbonUI> ribbon_;  // from the ribbon's onLoad until disconnection
+  bool carvingEnabled_ = true;          // as a new toolbar's buttons start
 };
 
 }  // namespace carvelo::addin

@@ -24,6 +24,8 @@ class TOwnedHandle {
   ~TOwnedHandle() { Reset(); }
   Handle Get() const { return FHandle; }
   explicit operator bool() const { return FHandle != nullptr; }
+  // Hands the handle to a new owner (one that closes it itself).
+  [[nodiscard]] Handle Release() { return std::exchange(FHandle, nullptr); }
 
  private:
   void Reset() {

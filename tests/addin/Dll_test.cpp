@@ -5,9 +5,14 @@
 #include <windows.h>
 #include <unknwn.h>
 
+#include <map>
+
 #include "ComPtr.h"
+#include "ComValues.h"
 #include "DllTestSupport.h"
 #include "OfficeAddInInterface.h"
+#include "OfficeRibbonInterface.h"
+#include "StandInRibbonXml.h"
 
 using namespace carvelo;
 using namespace carvelo::test;
@@ -89,6 +94,60 @@ TEST(AddinDll, TheAddInObjectIsAnAutomationObjectWithTheConnectionInterface) {
   LPOLESTR names[] = {member};
   DISPID id = 0;
   EXPECT_EQ(addIn->GetIDsOfNames(IID_NULL, names, 1, 0x400, &id), DISP_E_UNKNOWNNAME);
+}
+
+TEST(AddinDll, TheRibbonCallbacksShareTheOneDispatchWithTheTypeLibrarysMembers) {
+  TAddinDll dll;
+  ComPtr<IClassFactory> factory;
+  ASSERT_EQ(dll.GetClassObject(kClassId, IID_IClassFactory, factory.PutVoid()), S_OK);
+  ComPtr<IDispatch> addIn;
+  ASSERT_EQ(factory->CreateInstance(nullptr, kIID_IPPTAddin, addIn.PutVoid()), S_OK);
+  ComPtr<host::IRibbonExtensibility> ribbon;
+  ASSERT_EQ(addIn->QueryInterface(host::IID_IRibbonExtensibility, ribbon.PutVoid()), S_OK);
+  EXPECT_TRUE(com::SameObject(addIn.Get(), ribbon.Get()));
+  com::TBstr xml;
+  ASSERT_EQ(ribbon->GetCustomUI(com::TBstr(L"Microsoft.PowerPoint.Presentation").Get(), xml.Put()), S_OK);
+  const standin::TRibbonNode document = standin::ParseRibbonXml(xml.Str());
+  // Every callback name the XML gives resolves, each to an id of its own,
+  // through either interface's IDispatch.
+  std::map<DISPID, std::wstring> meanings;
+  for (std::wstring name : standin::CallbackNames(document)) {
+    LPOLESTR names[] = {name.data()};
+    DISPID id = DISPID_UNKNOWN, again = DISPID_UNKNOWN;
+    EXPECT_EQ(addIn->GetIDsOfNames(IID_NULL, names, 1, 0x400, &id), S_OK);
+    EXPECT_EQ(ribbon->GetIDsOfNames(IID_NULL, names, 1, 0x400, &again), S_OK);
+    EXPECT_EQ(id, again);
+    EXPECT_TRUE(meanings.emplace(id, name).second) << "two names for one id";
+  }
+  EXPECT_EQ(meanings.size(), 4u);
+  wchar_t unknown[] = L"RibbonGetLabel";
+  LPOLESTR unknownNames[] = {unknown};
+  DISPID unknownId = 0;
+  EXPECT_EQ(addIn->GetIDsOfNames(IID_NULL, unknownNames, 1, 0x400, &unknownId), DISP_E_UNKNOWNNAME);
+  // The type library's members keep their own ids, none of them a callback's.
+  ComPtr<ITypeLib> library;
+  ASSERT_EQ(LoadTypeLibEx(CARVELO_ADDIN_DLL, REGKIND_NONE, library.Put()), S_OK);
+  ComPtr<ITypeInfo> info;
+  ASSERT_EQ(library->GetTypeInfoOfGuid(kIID_IPPTAddin, info.Put()), S_OK);
+  TYPEATTR* attributes = nullptr;
+  ASSERT_EQ(info->GetTypeAttr(&attributes), S_OK);
+  const UINT functions = attributes->cFuncs;
+  info->ReleaseTypeAttr(attributes);
+  EXPECT_GT(functions, 0u);
+  for (UINT f = 0; f < functions; ++f) {
+    FUNCDESC* function = nullptr;
+    ASSERT_EQ(info->GetFuncDesc(f, &function), S_OK);
+    const DISPID member = function->memid;
+    info->ReleaseFuncDesc(function);
+    com::TBstr name;
+    UINT count = 0;
+    ASSERT_EQ(info->GetNames(member, name.Put(), 1, &count), S_OK);
+    LPOLESTR names[] = {name.Get()};
+    DISPID id = DISPID_UNKNOWN;
+    EXPECT_EQ(addIn->GetIDsOfNames(IID_NULL, names, 1, 0x400, &id), S_OK) << name.Str();
+    EXPECT_EQ(id, member) << name.Str();
+    EXPECT_EQ(meanings.count(member), 0u) << name.Str();
+  }
 }
 
 TEST(AddinDll, TheEmbeddedTypeLibraryIsCarveloPPT10) {

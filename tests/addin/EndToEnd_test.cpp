@@ -47,6 +47,11 @@ TEST(EndToEnd, TheRegisteredAddInLoadsBuildsItsToolbarAndAnswersClicksAndSelecti
   const standin::TLoadedAddIn* addIn = powerPoint.AddIn(kProgId);
   ASSERT_NE(addIn, nullptr);
   EXPECT_EQ(addIn->connectStatus, S_OK);
+  ASSERT_NE(addIn->ribbon, nullptr);
+  EXPECT_TRUE(addIn->ribbon->Applied());
+  EXPECT_EQ(addIn->ribbon->UiErrors(), std::vector<std::wstring>{});
+  const standin::TRibbonNode* ribbonQuickFitting = addIn->ribbon->Button(L"Quick Fitting");
+  ASSERT_NE(ribbonQuickFitting, nullptr);
   const auto bar = powerPoint.Bar(L"Carvelo PPT");
   ASSERT_TRUE(bar);
   EXPECT_TRUE(bar->Visible());
@@ -59,8 +64,10 @@ TEST(EndToEnd, TheRegisteredAddInLoadsBuildsItsToolbarAndAnswersClicksAndSelecti
   }
   EXPECT_EQ(powerPoint.SelectShapes({picture}), std::vector<HRESULT>{S_OK});
   EXPECT_TRUE(bar->Buttons()[0]->State().enabled);
+  EXPECT_TRUE(addIn->ribbon->Enabled(*ribbonQuickFitting));
   EXPECT_EQ(powerPoint.SelectNothing(), std::vector<HRESULT>{S_OK});
   EXPECT_FALSE(bar->Buttons()[0]->State().enabled);
+  EXPECT_FALSE(addIn->ribbon->Enabled(*ribbonQuickFitting));
   EXPECT_FALSE(bar->Buttons()[1]->State().enabled);
   EXPECT_TRUE(bar->Buttons()[2]->State().enabled);
   powerPoint.Quit();

@@ -132,6 +132,17 @@ class TScene {
     return Texts(robot.Seen());
   }
 
+  // The same with "Quick Fitting" clicked on the add-in's ribbon tab.
+  std::vector<std::wstring> FitSelectedOnTheRibbon(std::vector<ComPtr<TStandInShape>> shapes) {
+    standin::TStandInRibbon& ribbon = powerPoint.LoadRibbon(static_cast<IPPTAddin*>(addIn.Get()));
+    powerPoint.SelectShapes(std::move(shapes));
+    standin::TMessageBoxRobot robot({L"Carvelo - Processing"});
+    const standin::TRibbonNode* button = ribbon.Button(L"Quick Fitting");
+    if (!button) ADD_FAILURE() << "no ribbon button";
+    else EXPECT_EQ(ribbon.Click(*button), std::optional<HRESULT>(S_OK));
+    return Texts(robot.Seen());
+  }
+
   TStandInPowerPoint powerPoint;
   TStandInSlide& slide = powerPoint.Slide(1);
   ComPtr<TAddin> addIn = TAddin::Make();
@@ -176,6 +187,30 @@ TEST(QuickFitting, ReplacesTheStretchedPictureByTheCarvedOneInItsPlace) {
     const TPixels expected = Carved(picture, c.width, c.height, scene.addIn->Settings());
     EXPECT_TRUE(fitted.pixels.data == expected.data) << "the carved pixels differ from the job's";
   }
+}
+
+TEST(QuickFitting, ARibbonClickFitsThePictureAsTheToolbarClickDoes) {
+  struct TFitted {
+    float left, top, width, height;
+    TPixels pixels;
+    bool operator==(const TFitted& o) const {
+      return left == o.left && top == o.top && width == o.width && height == o.height &&
+             pixels.width == o.pixels.width && pixels.height == o.pixels.height && pixels.data == o.pixels.data;
+    }
+  };
+  const auto fit = [](bool onTheRibbon) {
+    TScene scene;
+    auto old = scene.slide.AddPicture(100, 50, 54, 30, Pattern(48, 32));
+    const auto messages = onTheRibbon ? scene.FitSelectedOnTheRibbon({old}) : scene.FitSelected({old});
+    EXPECT_EQ(messages, std::vector<std::wstring>{});
+    EXPECT_TRUE(old->Deleted());
+    EXPECT_EQ(scene.slide.ShapeList().size(), 1u);
+    const TStandInShape& s = *scene.slide.ShapeList().front().Get();
+    return TFitted{s.left, s.top, s.width, s.height, s.pixels};
+  };
+  const TFitted byToolbar = fit(false), byRibbon = fit(true);
+  EXPECT_EQ(byToolbar.pixels.width, 72);
+  EXPECT_TRUE(byRibbon == byToolbar) << "the ribbon's click left another slide";
 }
 
 TEST(QuickFitting, RefusesWhatItCannotFitAndLeavesTheSlideAsItWas) {

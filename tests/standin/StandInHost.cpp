@@ -226,11 +226,22 @@ void TStandInPowerPoint::ConnectAddIn(const TAddInEntry& entry) {
     addInInstances_.emplace_back(instance->Dispatch());
   }
   loaded.connectStatus = hr;
-  if (SUCCEEDED(hr))
+  if (SUCCEEDED(hr)) {
     loaded.object = addIn;
-  else
+    loaded.ribbon = &LoadRibbon(object.Get());
+  } else {
     SetLoadBehavior(entry.progId, 2);
+  }
   addIns_.push_back(std::move(loaded));
+}
+
+TStandInRibbon& TStandInPowerPoint::LoadRibbon(IUnknown* addIn) {
+  ribbons_.push_back(std::make_unique<TStandInRibbon>(addIn, Window().Dispatch()));
+  if (const HWND window = window_) {
+    ribbons_.back()->onChange = [window] { PostMessageW(window, WM_USER, 0, 0); };
+    PostMessageW(window, WM_USER, 0, 0);
+  }
+  return *ribbons_.back();
 }
 
 const TLoadedAddIn* TStandInPowerPoint::AddIn(std::wstring_view progId) const {
@@ -242,6 +253,7 @@ const TLoadedAddIn* TStandInPowerPoint::AddIn(std::wstring_view progId) const {
 HRESULT TStandInPowerPoint::UnloadAddIn(const std::wstring& progId) {
   for (TLoadedAddIn& a : addIns_) {
     if (a.progId != progId || !a.object) continue;
+    if (a.ribbon) a.ribbon->Release();  // Guess: the ribbon's objects go before OnDisconnection
     TCustomArray custom;
     const HRESULT hr = a.object->OnDisconnection(ext_dm_UserClosed, custom.Put());
     a.object.Reset();
@@ -254,6 +266,7 @@ HRESULT TStandInPowerPoint::UnloadAddIn(const std::wstring& progId) {
 void TStandInPowerPoint::Quit() {
   if (!running_) return;
   running_ = false;
+  for (const auto& ribbon : ribbons_) ribbon->Release();  // Guess: before OnDisconnection
   {
     TCustomArray custom;
     for (const TLoadedAddIn& a : addIns_)

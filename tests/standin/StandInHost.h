@@ -6,11 +6,13 @@
 // quit.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "OfficeAddInInterface.h"
 #include "StandInPowerPoint.h"
+#include "StandInRibbon.h"
 #include "StandInUserClasses.h"
 
 namespace carvelo::standin {
@@ -46,6 +48,7 @@ struct TLoadedAddIn {
   bool throughUserClassesView = false;  // created by the stand-in's merged view, not by COM
   ComPtr<host::IDTExtensibility2> object;  // null once disconnected or when loading failed
   HRESULT connectStatus = E_FAIL;
+  TStandInRibbon* ribbon = nullptr;  // loaded after a successful connection; the host owns it
 };
 
 class TStandInPowerPoint {
@@ -78,6 +81,11 @@ class TStandInPowerPoint {
   const std::vector<TLoadedAddIn>& AddIns() const noexcept { return addIns_; }
   const TLoadedAddIn* AddIn(std::wstring_view progId) const;
 
+  // The ribbon of an add-in object just connected, as the host loads it
+  // after a successful OnConnection; the host keeps it until Quit.
+  TStandInRibbon& LoadRibbon(IUnknown* addIn);
+  const std::vector<std::unique_ptr<TStandInRibbon>>& Ribbons() const noexcept { return ribbons_; }
+
   // The user's selection changes; each fires WindowSelectionChange and
   // answers the sinks' statuses.
   std::vector<HRESULT> SelectShapes(std::vector<ComPtr<TStandInShape>> shapes);
@@ -92,6 +100,12 @@ class TStandInPowerPoint {
   void PumpMessages(unsigned milliseconds) const;
   // The buttons the window shows, by child id - 1.
   std::vector<ComPtr<TStandInButton>>& WindowButtons() noexcept { return windowButtons_; }
+  // The ribbon buttons the window shows, by child id - 1000.
+  struct TShownRibbonButton {
+    TStandInRibbon* ribbon;
+    const TRibbonNode* button;
+  };
+  std::vector<TShownRibbonButton>& WindowRibbonButtons() noexcept { return windowRibbonButtons_; }
 
  private:
   void CreateBuiltInBars();
@@ -108,9 +122,11 @@ class TStandInPowerPoint {
   bool running_ = false;
   std::vector<TServerModule> userClassServers_;  // outlives the add-ins below
   std::vector<TLoadedAddIn> addIns_;
+  std::vector<std::unique_ptr<TStandInRibbon>> ribbons_;
   std::vector<ComPtr<IDispatch>> addInInstances_;
   HWND window_ = nullptr;
   std::vector<ComPtr<TStandInButton>> windowButtons_;
+  std::vector<TShownRibbonButton> windowRibbonButtons_;
 };
 
 }  // namespace carvelo::standin

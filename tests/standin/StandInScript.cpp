@@ -13,6 +13,7 @@ const wchar_t kScriptUsage[] =
     L"                                        (96 dpi), then show it at WIDTH x HEIGHT points\n"
     L"  --select N[,N...]|none                select shapes of slide 1 by index (1 = backmost)\n"
     L"  --click CAPTION                       click the button CAPTION of a visible toolbar\n"
+    L"  --ribbon-click LABEL                  click the button LABEL of an add-in's ribbon tab\n"
     L"  --render FILE.png                     write slide 1 as a PNG picture (960 x 720, 96 dpi)\n";
 
 namespace {
@@ -101,6 +102,23 @@ std::wstring Click(TStandInPowerPoint& powerPoint, const TScriptStep& step) {
   return line;
 }
 
+std::wstring RibbonClick(TStandInPowerPoint& powerPoint, const TScriptStep& step) {
+  for (const auto& ribbon : powerPoint.Ribbons()) {
+    const TRibbonNode* button = ribbon->Button(step.text);
+    if (!button) continue;
+    const std::optional<HRESULT> outcome = ribbon->Click(*button);
+    if (!outcome) Fail(L"--ribbon-click: the button \"" + step.text + L"\" is disabled");
+    std::wstring line = L"clicked \"" + step.text + L"\" on the ribbon";
+    if (FAILED(*outcome)) {
+      wchar_t status[16];
+      std::swprintf(status, 16, L"0x%08lX", static_cast<unsigned long>(*outcome));
+      line += std::wstring(L"; its callback failed with ") + status;
+    }
+    return line;
+  }
+  Fail(L"--ribbon-click: no ribbon tab has a button \"" + step.text + L"\"");
+}
+
 std::wstring Render(TStandInPowerPoint& powerPoint, const TScriptStep& step) {
   SavePngFile(RenderSlide(powerPoint.Slide(1)), step.text);
   return L"rendered slide 1 to " + step.text;
@@ -122,8 +140,9 @@ bool ReadScriptStep(std::span<const std::wstring> args, size_t& i, std::vector<T
   } else if (option == L"--select") {
     steps.push_back({TKind::Select, {}, ShapeIndexes(value(1))});
     i += 1;
-  } else if (option == L"--click" || option == L"--render") {
-    steps.push_back({option == L"--click" ? TKind::Click : TKind::Render, value(1), {}});
+  } else if (option == L"--click" || option == L"--ribbon-click" || option == L"--render") {
+    const TKind kind = option == L"--click" ? TKind::Click : option == L"--render" ? TKind::Render : TKind::RibbonClick;
+    steps.push_back({kind, value(1), {}});
     i += 1;
   } else {
     return false;
@@ -136,6 +155,7 @@ std::wstring RunScriptStep(TStandInPowerPoint& powerPoint, const TScriptStep& st
     case TKind::Insert: return Insert(powerPoint, step);
     case TKind::Select: return Select(powerPoint, step);
     case TKind::Click: return Click(powerPoint, step);
+    case TKind::RibbonClick: return RibbonClick(powerPoint, step);
     case TKind::Render: return Render(powerPoint, step);
   }
   Fail(L"unknown step");

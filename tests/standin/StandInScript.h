@@ -1,6 +1,6 @@
 // Scripted user actions for the stand-in program and its tests, run in the
 // order given on slide 1: insert a picture file at a displayed size, select
-// shapes, click a toolbar button, render the slide to a PNG file.
+// shapes, click a toolbar or ribbon button, render the slide to a PNG file.
 #pragma once
 
 #include <span>
@@ -17,9 +17,9 @@ struct EScriptError {
 };
 
 struct TScriptStep {
-  enum class TKind { Insert, Select, Click, Render };
+  enum class TKind { Insert, Select, Click, RibbonClick, Render };
   TKind kind;
-  std::wstring text;          // Insert, Render: the file; Click: the button's caption
+  std::wstring text;          // Insert, Render: the file; Click, RibbonClick: the button's caption
   std::vector<float> values;  // Insert: left, top, width, height (points); Select: shape indexes, none for nothing
 };
 

@@ -1,7 +1,8 @@
-// The stand-in's window: the visible command bars as rows of owner-drawn
-// buttons (face and caption, greyed when disabled), then the current slide
-// drawn as its rendering is, with the selection's frames. A click on a
-// button fires its Click.
+// The stand-in's window: the add-ins' ribbon tabs (large and normal buttons
+// with their icons and labels, greyed when disabled), the visible command
+// bars as rows of owner-drawn buttons (face and caption, greyed when
+// disabled), then the current slide drawn as its rendering is, with the
+// selection's frames. A click on a button fires its Click or its onAction.
 #include <windowsx.h>
 
 #include "HostIds.h"
@@ -16,6 +17,11 @@ using namespace carvelo::host;
 namespace {
 
 constexpr int kRowHeight = 30, kButtonGap = 4, kBarLabelWidth = 110;
+// A ribbon: its tab's label, then one row of large buttons (icon above the
+// label) and columns of up to three normal ones (icon left of the label).
+constexpr int kTabHeight = 22, kLargeWidth = 74, kLargeHeight = 70, kNormalWidth = 96, kNormalHeight = 22;
+constexpr int kRibbonHeight = kTabHeight + kLargeHeight + 8;
+constexpr int kFirstRibbonId = 1000;  // child ids of ribbon buttons; toolbar buttons count from 1
 constexpr wchar_t kClassName[] = L"CarveloStandInPowerPoint";
 
 TStandInPowerPoint* HostOf(HWND window) {
@@ -28,6 +34,50 @@ COLORREF FaceColour(int faceId) {
   return RGB(60 + (h >> 8) % 160, 60 + (h >> 16) % 160, 60 + (h >> 24) % 160);
 }
 
+int RibbonRows(TStandInPowerPoint& host) {
+  int rows = 0;
+  for (const auto& ribbon : host.Ribbons()) rows += ribbon->Tab() ? 1 : 0;
+  return rows;
+}
+
+// One row per ribbon tab; answers the y below them.
+int BuildRibbons(HWND window, TStandInPowerPoint& host, HFONT font) {
+  auto& shown = host.WindowRibbonButtons();
+  shown.clear();
+  int y = 4;
+  for (const auto& ribbon : host.Ribbons()) {
+    const TRibbonNode* tab = ribbon->Tab();
+    if (!tab) continue;
+    const std::wstring* label = tab->Attribute(L"label");
+    HWND title = CreateWindowExW(0, L"STATIC", label ? label->c_str() : L"", WS_CHILD | WS_VISIBLE | SS_CENTER |
+                                 SS_CENTERIMAGE | WS_BORDER, 6, y, 110, kTabHeight - 2, window, nullptr, nullptr,
+                                 nullptr);
+    SendMessageW(title, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    int x = 6, normalRow = 0;
+    for (const TRibbonNode* button : ribbon->Buttons()) {
+      const std::wstring* size = button->Attribute(L"size");
+      const bool large = size && *size == L"large";
+      if (large && normalRow > 0) x += kNormalWidth + kButtonGap, normalRow = 0;
+      const int top = y + kTabHeight + 2 + (large ? 0 : normalRow * (kNormalHeight + 2));
+      shown.push_back({ribbon.get(), button});
+      const std::wstring* text = button->Attribute(L"label");
+      HWND child = CreateWindowExW(0, L"BUTTON", text ? text->c_str() : L"", WS_CHILD | WS_VISIBLE | BS_OWNERDRAW, x,
+                                   top, large ? kLargeWidth : kNormalWidth, large ? kLargeHeight : kNormalHeight,
+                                   window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstRibbonId + shown.size() - 1)),
+                                   nullptr, nullptr);
+      EnableWindow(child, ribbon->Enabled(*button));
+      if (large) {
+        x += kLargeWidth + kButtonGap;
+      } else if (++normalRow == 3) {
+        x += kNormalWidth + kButtonGap;
+        normalRow = 0;
+      }
+    }
+    y += kRibbonHeight;
+  }
+  return y;
+}
+
 void Rebuild(HWND window) {
   TStandInPowerPoint* host = HostOf(window);
   if (!host) return;
@@ -35,7 +85,7 @@ void Rebuild(HWND window) {
   auto& shown = host->WindowButtons();
   shown.clear();
   const HFONT font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-  int y = 4;
+  int y = BuildRibbons(window, *host, font);
   for (const auto& bar : host->Bars().Bars()) {
     if (!bar->Visible()) continue;
     HWND label = CreateWindowExW(0, L"STATIC", bar->Name().c_str(), WS_CHILD | WS_VISIBLE | SS_CENTERIMAGE, 6, y,
@@ -82,6 +132,46 @@ void DrawButton(const DRAWITEMSTRUCT& item, const TStandInButton& button) {
   }
 }
 
+// An icon as its picture holds it: a 32-bit bitmap with premultiplied
+// alpha, faded when the button is disabled.
+void DrawIcon(HDC dc, IPictureDisp* icon, int x, int y, bool enabled) {
+  ComPtr<IPicture> picture;
+  OLE_HANDLE handle = 0;
+  if (!icon || FAILED(icon->QueryInterface(IID_IPicture, picture.PutVoid())) || FAILED(picture->get_Handle(&handle)))
+    return;
+  const HBITMAP bitmap = reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(handle));
+  BITMAP info{};
+  if (!GetObjectW(bitmap, sizeof info, &info)) return;
+  HDC memory = CreateCompatibleDC(dc);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  const BLENDFUNCTION blend{AC_SRC_OVER, 0, static_cast<BYTE>(enabled ? 255 : 80), AC_SRC_ALPHA};
+  AlphaBlend(dc, x, y, info.bmWidth, info.bmHeight, memory, 0, 0, info.bmWidth, info.bmHeight, blend);
+  SelectObject(memory, old);
+  DeleteDC(memory);
+}
+
+void DrawRibbonButton(const DRAWITEMSTRUCT& item, TStandInRibbon& ribbon, const TRibbonNode& button) {
+  RECT r = item.rcItem;
+  FillRect(item.hDC, &r, GetSysColorBrush(COLOR_WINDOW));
+  if (item.itemState & ODS_SELECTED) DrawEdge(item.hDC, &r, EDGE_SUNKEN, BF_RECT);
+  const bool enabled = ribbon.Enabled(button);
+  const std::wstring* size = button.Attribute(L"size");
+  const bool large = size && *size == L"large";
+  const int iconSize = large ? 32 : 16;
+  const ComPtr<IPictureDisp> icon = ribbon.Image(button);
+  if (large)
+    DrawIcon(item.hDC, icon.Get(), (r.left + r.right - iconSize) / 2, r.top + 6, enabled);
+  else
+    DrawIcon(item.hDC, icon.Get(), r.left + 3, r.top + 3, enabled);
+  SetBkMode(item.hDC, TRANSPARENT);
+  SetTextColor(item.hDC, GetSysColor(enabled ? COLOR_BTNTEXT : COLOR_GRAYTEXT));
+  SelectObject(item.hDC, GetStockObject(DEFAULT_GUI_FONT));
+  const std::wstring* label = button.Attribute(L"label");
+  RECT text = large ? RECT{r.left + 2, r.top + 42, r.right - 2, r.bottom - 2} : RECT{r.left + 24, r.top, r.right, r.bottom};
+  DrawTextW(item.hDC, label ? label->c_str() : L"", -1, &text,
+            DT_SINGLELINE | (large ? DT_CENTER | DT_TOP : DT_LEFT | DT_VCENTER));
+}
+
 // PowerPoint's selection: a frame with small square handles.
 void DrawSelectionFrame(HDC dc, const RECT& r) {
   HPEN pen = CreatePen(PS_DOT, 1, RGB(0, 0, 0));
@@ -104,7 +194,7 @@ void DrawSelectionFrame(HDC dc, const RECT& r) {
 void PaintSlide(HWND window, HDC dc, TStandInPowerPoint& host) {
   int barRows = 0;
   for (const auto& bar : host.Bars().Bars()) barRows += bar->Visible() ? 1 : 0;
-  const int top = 8 + barRows * kRowHeight;
+  const int top = 8 + RibbonRows(host) * kRibbonHeight + barRows * kRowHeight;
   RECT client;
   GetClientRect(window, &client);
   FillRect(dc, &client, GetSysColorBrush(COLOR_APPWORKSPACE));
@@ -135,7 +225,10 @@ LRESULT CALLBACK StandInWindowProc(HWND window, UINT message, WPARAM wparam, LPA
       case WM_COMMAND:
         if (host && HIWORD(wparam) == BN_CLICKED) {
           const size_t id = LOWORD(wparam);
-          if (id >= 1 && id <= host->WindowButtons().size()) {
+          if (id >= kFirstRibbonId && id - kFirstRibbonId < host->WindowRibbonButtons().size()) {
+            const auto [ribbon, button] = host->WindowRibbonButtons()[id - kFirstRibbonId];
+            ribbon->Click(*button);
+          } else if (id >= 1 && id <= host->WindowButtons().size()) {
             ComPtr<TStandInButton> button = host->WindowButtons()[id - 1];
             button->Click();
           }
@@ -144,6 +237,12 @@ LRESULT CALLBACK StandInWindowProc(HWND window, UINT message, WPARAM wparam, LPA
         break;
       case WM_DRAWITEM: {
         const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lparam);
+        if (host && item->CtlID >= kFirstRibbonId &&
+            item->CtlID - kFirstRibbonId < host->WindowRibbonButtons().size()) {
+          const auto [ribbon, button] = host->WindowRibbonButtons()[item->CtlID - kFirstRibbonId];
+          DrawRibbonButton(*item, *ribbon, *button);
+          return TRUE;
+        }
         if (host && item->CtlID >= 1 && item->CtlID <= host->WindowButtons().size()) {
           DrawButton(*item, *host->WindowButtons()[item->CtlID - 1].Get());
           return TRUE;
@@ -180,12 +279,13 @@ void TStandInPowerPoint::ShowWindow() {
   wc.lpszClassName = kClassName;
   RegisterClassExW(&wc);  // fails harmlessly when already registered
   window_ = CreateWindowExW(0, kClassName, L"Presentation1 - PowerPoint (Carvelo stand-in)",
-                            WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 900, 640, nullptr, nullptr, wc.hInstance, this);
+                            WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 900, 740, nullptr, nullptr, wc.hInstance, this);
   if (!window_) return;
   const HWND window = window_;
   // Redraw on any change of bars or shapes, after the change is complete.
   bars_->onChange = [window] { PostMessageW(window, WM_USER, 0, 0); };
   app_->presentation->onChange = [window] { PostMessageW(window, WM_USER, 0, 0); };
+  for (const auto& ribbon : ribbons_) ribbon->onChange = [window] { PostMessageW(window, WM_USER, 0, 0); };
   Rebuild(window_);
 }
 

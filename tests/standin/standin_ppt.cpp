@@ -103,6 +103,7 @@ int Run(const TCommandLine& line) {
     std::wprintf(L"%ls from %ls%ls: OnConnection 0x%08lX\n", a.progId.c_str(), a.hive.c_str(),
                  a.throughUserClassesView ? L" (class found by the stand-in's merged view of the user's classes)" : L"",
                  static_cast<unsigned long>(a.connectStatus));
+  std::fflush(stdout);  // a script waits for these lines
   if (line.picture) {
     auto shape = powerPoint.Slide(1).AddPicture(160, 140, 420, 200, SamplePicture(320, 200));
     powerPoint.SelectShapes({shape});
