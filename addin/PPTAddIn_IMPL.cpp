@@ -7,6 +7,7 @@
 #include "Clipboard_win.h"
 #include "ComObject.h"
 #include "HostError.h"
+#include "PictureHandOver.h"
 #include "PictureRoundTrip.h"
 #include "Unit1_win.h"
 #include "WaitFrm_win.h"
@@ -94,6 +95,8 @@ void ReportingFailures(Command&& command) {
     command();
   } catch (const EHostError& e) {
     ShowMessage(e.HostText().empty() ? Widen(e.what()) : e.HostText());
+  } catch (const EHandOverFailed& e) {
+    ShowMessage(e.Text());
   } catch (const std::bad_alloc&) {
     ShowMessage(L"The picture could not be fitted: there is not enough memory.");
   } catch (const std::exception& e) {  // EJobFailed, a bitmap or the clipboard
@@ -170,10 +173,12 @@ void TPPTAddin::UpdateCommandAvailability() {
   const int pane = window.ActivePane().ViewType();
   if (pane != ppViewSlide && pane != ppViewSlideMaster) return;  // e.g. the thumbnails: leave as is
   const TSelection selection = window.Selection();
-  if (selection.Type() == ppSelectionNone) return SetCarvingCommandsEnabled(false);
+  // Slides selected in the pane hold no shape to carve, like no selection.
+  const int type = selection.Type();
+  if (type == ppSelectionNone || type == ppSelectionSlides) return SetCarvingCommandsEnabled(false);
   const TShapeRange shapes = selection.ShapeRange();
   if (shapes.Count() != 1) return SetCarvingCommandsEnabled(false);
-  SetCarvingCommandsEnabled(shapes.Type() == msoPicture);
+  SetCarvingCommandsEnabled(IsPicture(shapes.Item(1)));
 }
 
 void TPPTAddin::SetCarvingCommandsEnabled(bool enabled) const {

@@ -8,6 +8,7 @@
 #include "CarveJob.h"
 #include "Clipboard_win.h"
 #include "HostIds.h"
+#include "PictureHandOver.h"
 
 namespace carvelo::addin {
 
@@ -92,11 +93,12 @@ bool TPictureRoundTrip::TakeSelectedPicture() {
     ShowMessage(kNotOnePicture);
     return false;
   }
-  if (shapes.Type() != msoPicture) {
+  TShape picture = shapes.Item(1);
+  if (!IsPicture(picture)) {
     ShowMessage(kNotAPicture);
     return false;
   }
-  picture_.emplace(shapes.Item(1));
+  picture_.emplace(std::move(picture));
   return true;
 }
 
@@ -109,6 +111,8 @@ bool TPictureRoundTrip::CopyPictureOut() {
 }
 
 void TPictureRoundTrip::MeasureRatios() {
+  // Measuring rescales the picture: the command's one undo entry starts here.
+  application_.StartNewUndoEntry();
   const TShape& picture = *picture_;
   width_ = picture.Width();
   height_ = picture.Height();
@@ -145,15 +149,9 @@ void TPictureRoundTrip::PasteBack() {
   const int slideId = selection_->SlideRange().SlideID();
   const TSlides slides = presentation_->Slides();
   const int slideIndex = slides.FindBySlideID(slideId).SlideIndex();
-  const TShapeRange pasted = slides.Item(slideIndex).Shapes().Paste();
-  {
-    const TAspectRatioUnlocked<TShapeRange> unlocked(pasted);
-    pasted.SetTop(picture_->Top());
-    pasted.SetLeft(picture_->Left());
-    pasted.SetWidth(width_);
-    pasted.SetHeight(height_);
-  }
-  picture_->Delete();
+  const TSlide slide = slides.Item(slideIndex);
+  TPictureHandOver handOver(slide, *picture_);
+  handOver.Replace([&] { return slide.Shapes().Paste(); }, width_, height_);
 }
 
 }  // namespace carvelo::addin

@@ -32,6 +32,7 @@ class TPictureRoundTrip {
   bool CopyPictureOut();
   // The displayed size against the original size: rw and rh. The picture
   // keeps its displayed size and aspect-ratio lock, also when this fails.
+  // Starts the command's one undo entry, where the host has them.
   void MeasureRatios();
   // The working bitmap (pre-scaled as the settings say) and the blank
   // result bitmap of the target size.
@@ -42,7 +43,9 @@ class TPictureRoundTrip {
   // picture stays until the round trip ends.
   void ReleaseWorkingBitmaps() noexcept;
   // The result bitmap in place of the old picture: same slide, top, left,
-  // width and height; the old picture goes only once the new one is placed.
+  // width and height, stacking, effects, name, texts, tags, actions,
+  // rotation and flips; the old picture goes only once the new one carries
+  // all of it. Raises EHandOverFailed, the slide as it was, when that fails.
   void PasteBack();
 
   double WidthRatio() const noexcept { return rw_; }
