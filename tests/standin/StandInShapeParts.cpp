@@ -152,7 +152,10 @@ class TStandInActionSetting final : public TStandInObject {
         // Guess: choosing the action resets what belonged to the previous
         // one, which is why the fields are set after it ("make sure that
         // you've set the Action property").
-        if (action != a.action) a = TActionState{action};
+        if (action != a.action) {
+          a = TActionState{};
+          a.action = action;
+        }
         return {};
       }
       case idHyperlink: return ObjectValue(MakeStandIn<TStandInHyperlink>(shape_, index_));
