@@ -112,6 +112,14 @@ TPictureRecord RecordPicture(const TSlide& slide, const TShape& picture) {
     for (int i = 1; i <= count; ++i) r.tags.emplace_back(tags.Name(i), tags.Value(i));
   }
   if (picture.Has(L"ActionSettings")) r.actions = RecordActions(picture);
+  if (picture.Has(L"Line")) {
+    const TLineLook line = picture.Line();
+    if (line.visible == msoTrue) r.line = line;
+  }
+  if (picture.Has(L"Shadow")) {
+    const TShadowLook shadow = picture.Shadow();
+    if (shadow.visible == msoTrue) r.shadow = shadow;
+  }
   r.effects = RecordEffects(slide, picture);
   r.inPlaceholder = picture.Type() == msoPlaceholder;
   return r;
@@ -210,6 +218,9 @@ void TPictureHandOver::CarryProperties(const TShape& placed) const {
       setting.SetRun(a.run);
     }
   }
+  // A pasted picture has neither border nor shadow.
+  if (r.line) placed.SetLine(*r.line);
+  if (r.shadow) placed.SetShadow(*r.shadow);
   // Turned and mirrored once placed and sized.
   if (r.rotation && *r.rotation != 0) placed.SetRotation(*r.rotation);
   if (r.horizontalFlip) placed.Flip(msoFlipHorizontal);

@@ -59,6 +59,8 @@ struct TPictureRecord {
   int lockAspectRatio = 0;
   std::vector<std::pair<std::wstring, std::wstring>> tags;
   std::vector<TPictureAction> actions;
+  std::optional<host::TLineLook> line;  // only when shown
+  std::optional<host::TShadowLook> shadow;
   std::vector<TPictureEffect> effects;
   bool inPlaceholder = false;
 };

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <cmath>
 #include <exception>
 #include <string>
 
@@ -67,6 +69,19 @@ class TDisplayedSizeKept {
   int exceptions_;
 };
 
+// Whether the copied bitmap has the picture's displayed proportions rather
+// than its original ones: what Copy puts on the clipboard is the host's to
+// choose, and a rendering as displayed is already stretched. Proportions
+// that differ by less than a pixel cannot tell the two apart.
+bool CopiedAsDisplayed(const TBitmap& copied, double shownWidth, double shownHeight, double originalWidth,
+                       double originalHeight) {
+  const double copiedAspect = std::log(double(copied.Width()) / copied.Height());
+  const double shown = std::log(shownWidth / shownHeight), original = std::log(originalWidth / originalHeight);
+  const double onePixel = 1.0 / std::min(copied.Width(), copied.Height());
+  if (std::fabs(shown - original) <= 2 * onePixel) return false;
+  return std::fabs(copiedAspect - shown) < std::fabs(copiedAspect - original);
+}
+
 // The hourglass while the picture goes back onto the slide.
 class THourglass {
  public:
@@ -121,6 +136,7 @@ void TPictureRoundTrip::MeasureRatios() {
   picture.ScaleHeight(1.0f, kRelativeToOriginalSize, kFromTopLeft);
   picture.ScaleWidth(1.0f, kRelativeToOriginalSize, kFromTopLeft);
   const double originalWidth = picture.Width(), originalHeight = picture.Height();
+  unstretch_ = CopiedAsDisplayed(source_, width_, height_, originalWidth, originalHeight);
   rw_ = width_ / originalWidth;
   rh_ = height_ / originalHeight;
   picture.ScaleHeight(static_cast<float>(rh_), kRelativeToOriginalSize, kFromTopLeft);
@@ -128,6 +144,13 @@ void TPictureRoundTrip::MeasureRatios() {
 }
 
 void TPictureRoundTrip::PrepareBitmaps(const TCarveSettings& settings) {
+  if (unstretch_) {
+    // Back to the original proportions, so that the carve stretches once.
+    TBitmap original(RoundSide(source_.Width() / rw_), RoundSide(source_.Height() / rh_), 24);
+    StretchGraphic(source_, original, settings.SamplingQuality);
+    source_ = std::move(original);
+    unstretch_ = false;
+  }
   working_ = PrepareWorkingBitmap(source_, rw_, rh_, settings);
   const TPictureSize target =
       FittedSize(working_.Bitmap.Width(), working_.Bitmap.Height(), working_.FW, working_.FH);

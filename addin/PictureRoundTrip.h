@@ -35,7 +35,8 @@ class TPictureRoundTrip {
   // Starts the command's one undo entry, where the host has them.
   void MeasureRatios();
   // The working bitmap (pre-scaled as the settings say) and the blank
-  // result bitmap of the target size.
+  // result bitmap of the target size. A source copied as displayed is
+  // first brought back to the picture's original proportions.
   void PrepareBitmaps(const TCarveSettings& settings);
   // The result bitmap as 24 bits per pixel again, whatever wrote it.
   void ResultTo24Bits();
@@ -60,6 +61,7 @@ class TPictureRoundTrip {
   std::optional<host::TShape> picture_;
   float width_ = 0, height_ = 0;  // displayed size in points
   double rw_ = 1, rh_ = 1;
+  bool unstretch_ = false;  // the copied bitmap came as displayed
   TBitmap source_;
   TWorkingBitmap working_;
   TBitmap result_;

@@ -57,6 +57,30 @@ TActionSetting TShape::ActionSettings(int activation) const {
   return TActionSetting(shape_.Object(L"ActionSettings").Object(L"Item", {TVariant::Int(activation)}));
 }
 
+TLineLook TShape::Line() const {
+  const TDispatch line = shape_.Object(L"Line");
+  return {line.GetProperty(L"Visible").ToInt(), line.GetProperty(L"Weight").ToSingle(),
+          line.Object(L"ForeColor").GetProperty(L"RGB").ToInt(), line.GetProperty(L"DashStyle").ToInt()};
+}
+void TShape::SetLine(const TLineLook& look) const {
+  const TDispatch line = shape_.Object(L"Line");
+  line.PutProperty(L"Visible", TVariant::Int(look.visible));
+  line.PutProperty(L"Weight", TVariant::Single(look.weight));
+  line.Object(L"ForeColor").PutProperty(L"RGB", TVariant::Int(look.rgb));
+  line.PutProperty(L"DashStyle", TVariant::Int(look.dashStyle));
+}
+TShadowLook TShape::Shadow() const {
+  const TDispatch shadow = shape_.Object(L"Shadow");
+  return {shadow.GetProperty(L"Visible").ToInt(), shadow.GetProperty(L"OffsetX").ToSingle(),
+          shadow.GetProperty(L"OffsetY").ToSingle()};
+}
+void TShape::SetShadow(const TShadowLook& look) const {
+  const TDispatch shadow = shape_.Object(L"Shadow");
+  shadow.PutProperty(L"Visible", TVariant::Int(look.visible));
+  shadow.PutProperty(L"OffsetX", TVariant::Single(look.offsetX));
+  shadow.PutProperty(L"OffsetY", TVariant::Single(look.offsetY));
+}
+
 int TTags::Count() const { return tags_.GetProperty(L"Count").ToInt(); }
 std::wstring TTags::Name(int index) const { return tags_.Fetch(L"Name", {TVariant::Int(index)}).ToText(); }
 std::wstring TTags::Value(int index) const { return tags_.Fetch(L"Value", {TVariant::Int(index)}).ToText(); }

@@ -3,6 +3,7 @@
 // failure raises EHostError.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -12,6 +13,20 @@ namespace carvelo::host {
 
 class TTags;
 class TActionSetting;
+
+// Shape.Line as far as the border is kept: MsoTriState Visible, Weight in
+// points, ForeColor.RGB, MsoLineDashStyle.
+struct TLineLook {
+  int visible;
+  float weight;
+  int32_t rgb;
+  int dashStyle;
+};
+// Shape.Shadow: MsoTriState Visible and its offsets in points.
+struct TShadowLook {
+  int visible;
+  float offsetX, offsetY;
+};
 
 class TShape {
  public:
@@ -44,6 +59,10 @@ class TShape {
   TTags Tags() const;
   // ActionSettings(ppMouseClick 1 / ppMouseOver 2).
   TActionSetting ActionSettings(int activation) const;
+  TLineLook Line() const;
+  void SetLine(const TLineLook& line) const;  // Visible first, then the rest
+  TShadowLook Shadow() const;
+  void SetShadow(const TShadowLook& shadow) const;
   float Width() const;
   float Height() const;
   float Top() const;

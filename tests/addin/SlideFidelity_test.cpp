@@ -71,6 +71,8 @@ class TScene {
     picture->horizontalFlip = true;
     picture->tags = {{L"SOURCE", L"archive 12"}};
     picture->actions[0] = {host::ppActionHyperlink, L"https://example.org/harbour", L"", L"More pictures", L""};
+    picture->line = {true, 2.5f, 0x336699, 4};
+    picture->shadow = {true, 3, 4};
     slide.AddEffect(slide.mainSequence, title, msoAnimEffectFade);
     slide.AddEffect(slide.mainSequence, picture, msoAnimEffectAppear);
     slide.AddEffect(slide.mainSequence, title, msoAnimEffectSpin);
@@ -134,6 +136,7 @@ TEST(SlideFidelity, AFailureAtAnyStepOfTheHandOverLeavesTheSlideAsItWas) {
       {L"Shape.AlternativeText", 1}, {L"Shape.Title", 1},        {L"Tags.Add", 1},
       {L"ActionSetting.Action", 1}, {L"Hyperlink.Address", 1},   {L"Shape.Rotation", 1},
       {L"Shape.Flip", 1},         {L"Shape.LockAspectRatio", 4}, {L"Shape.Delete", 1},
+      {L"Line", 1},               {L"Shadow", 1},
   };
   const std::wstring failed = std::wstring(addin::kHandOverFailed) + L"Injected failure";
   for (const TCase& c : cases) {
@@ -168,6 +171,21 @@ TEST(SlideFidelity, APictureInAPlaceholderIsFittedAndNoEmptyPlaceholderStays) {
   EXPECT_EQ((std::vector<float>{carved.left, carved.top, carved.width, carved.height}),
             (std::vector<float>{60, 120, 90, 40}));
   EXPECT_EQ((std::vector<int>{carved.pixels.width, carved.pixels.height}), (std::vector<int>{120, 53}));
+}
+
+TEST(SlideFidelity, QuickFittingIsUndistortedWhetherCopyGivesThePicturesOwnPixelsOrThePictureAsDisplayed) {
+  for (const bool asDisplayed : {false, true}) {
+    SCOPED_TRACE(asDisplayed ? "copied as displayed" : "copied as its own pixels");
+    TStandInOptions options;
+    options.copyAsDisplayed = asDisplayed;
+    TScene scene(options);
+    // 48 x 32 pixels shown at 90 x 30 points: 2.5 times as wide, 1.25 times as high.
+    const auto picture = scene.slide.AddPicture(10, 10, 90, 30, Gradient(48, 32));
+    EXPECT_EQ(scene.Click(L"Quick Fitting$$$", picture), std::vector<std::wstring>{});
+    ASSERT_EQ(scene.slide.ShapeList().size(), 1u);
+    const TStandInShape& carved = *scene.slide.ShapeList().front().Get();
+    EXPECT_EQ((std::vector<int>{carved.pixels.width, carved.pixels.height}), (std::vector<int>{120, 40}));
+  }
 }
 
 TEST(SlideFidelity, TheAddinWorksWithAPowerPointNotInTheRunningObjectTable) {

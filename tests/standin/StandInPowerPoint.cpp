@@ -55,6 +55,8 @@ enum : DISPID {
   idPlaceholderFormat,
   idTimeLine,
   idStartNewUndoEntry,
+  idLine,
+  idShadow,
 };
 
 // MsoZOrderCmd and MsoFlipCmd.
@@ -106,6 +108,7 @@ std::span<const TMember> TStandInShape::Members() const {
       {L"Flip", idFlip},       {L"ZOrder", idZOrder},
       {L"Tags", idTags},       {L"ActionSettings", idActionSettings},
       {L"PlaceholderFormat", idPlaceholderFormat},
+      {L"Line", idLine},       {L"Shadow", idShadow},
   };
   return members;
 }
@@ -256,6 +259,8 @@ TVariant TStandInShape::Call(DISPID id, const TArgs& args) {
       ZOrder(args.Required(0).ToInt());
       return {};
     case idTags: return ObjectValue(MakeTags(ComPtr<TStandInShape>(this)));
+    case idLine: return ObjectValue(MakeLineFormat(ComPtr<TStandInShape>(this)));
+    case idShadow: return ObjectValue(MakeShadowFormat(ComPtr<TStandInShape>(this)));
     case idActionSettings: return ObjectValue(MakeActionSettings(ComPtr<TStandInShape>(this)));
     case idPlaceholderFormat:
       if (type != msoPlaceholder)

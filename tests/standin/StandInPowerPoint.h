@@ -34,6 +34,20 @@ struct TActionState {
   bool operator==(const TActionState&) const = default;
 };
 
+// A shape's border and shadow, as far as their format objects are used.
+struct TLineState {
+  bool visible = false;
+  float weight = 0.75f;     // points
+  int32_t foreColor = 0;    // 0x00BBGGRR
+  int dashStyle = 1;        // MsoLineDashStyle: msoLineSolid
+  bool operator==(const TLineState&) const = default;
+};
+struct TShadowState {
+  bool visible = false;
+  float offsetX = 0, offsetY = 0;  // points
+  bool operator==(const TShadowState&) const = default;
+};
+
 // An animation effect: the shape it animates and, in an interactive
 // sequence, the shape whose click starts it.
 class TStandInEffect final : public TStandInObject {
@@ -85,6 +99,8 @@ class TStandInShape final : public TStandInObject {
   bool horizontalFlip = false, verticalFlip = false;
   std::vector<TTag> tags;
   TActionState actions[2];  // ppMouseClick 1, ppMouseOver 2
+  TLineState line;
+  TShadowState shadow;
   // A placeholder's (type 14) content: msoPicture when it holds a picture.
   int containedType = 0;
 

@@ -170,6 +170,14 @@ std::wstring DescribeSlide(const TStandInSlide& slide) {
            (shape.verticalFlip ? L", flipped vertically" : L"") +
            (shape.lockAspectRatio ? L", aspect ratio locked" : L"") + L"\n";
     out += L"  alternative text " + Quoted(shape.alternativeText) + L", title " + Quoted(shape.title) + L"\n";
+    if (shape.line.visible) {
+      wchar_t colour[16];
+      std::swprintf(colour, 16, L"%06lX", static_cast<unsigned long>(shape.line.foreColor));
+      out += L"  border " + Points(shape.line.weight) + L" pt, colour 0x" + colour + L", dash style " +
+             std::to_wstring(shape.line.dashStyle) + L"\n";
+    }
+    if (shape.shadow.visible)
+      out += L"  shadow offset " + Points(shape.shadow.offsetX) + L"," + Points(shape.shadow.offsetY) + L" pt\n";
     for (const TTag& tag : shape.tags) out += L"  tag " + tag.name + L" = " + Quoted(tag.value) + L"\n";
     out += L"  on click: " + ActionText(shape.actions[0]) + L"; on mouse over: " + ActionText(shape.actions[1]) +
            L"\n";

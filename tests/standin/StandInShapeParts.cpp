@@ -34,6 +34,13 @@ enum : DISPID {
   idTriggerShape,
   idEffectType,
   idIndex,
+  idVisible,
+  idWeight,
+  idForeColor,
+  idDashStyle,
+  idRGB,
+  idOffsetX,
+  idOffsetY,
 };
 
 // PpActionType's range and PpMouseActivation.
@@ -311,6 +318,84 @@ class TStandInTimeLine final : public TStandInObject {
   TStandInSlide* slide_;  // the slide owns its time line
 };
 
+// MsoTriState as read and written by the format objects.
+TVariant TriState(bool value) { return TVariant::Int(value ? msoTrue : msoFalse); }
+
+class TStandInColorFormat final : public TStandInObject {
+ public:
+  TStandInColorFormat(ComPtr<TStandInShape> shape, int32_t* colour)
+      : TStandInObject(nullptr, nullptr), shape_(std::move(shape)), colour_(colour) {}
+
+ protected:
+  std::span<const TMember> Members() const override {
+    static const TMember members[] = {{L"RGB", idRGB}};
+    return members;
+  }
+  TVariant Call(DISPID, const TArgs& args) override {
+    if (!args.IsPut()) return TVariant::Int(*colour_);
+    Changing(*shape_, L"Line");
+    *colour_ = args.Value().ToInt() & 0xFFFFFF;
+    return {};
+  }
+
+ private:
+  ComPtr<TStandInShape> shape_;  // owns the colour
+  int32_t* colour_;
+};
+
+class TStandInLineFormat final : public TStandInObject {
+ public:
+  explicit TStandInLineFormat(ComPtr<TStandInShape> shape) : TStandInObject(nullptr, nullptr), shape_(std::move(shape)) {}
+
+ protected:
+  std::span<const TMember> Members() const override {
+    static const TMember members[] = {
+        {L"Visible", idVisible}, {L"Weight", idWeight}, {L"ForeColor", idForeColor}, {L"DashStyle", idDashStyle}};
+    return members;
+  }
+  TVariant Call(DISPID id, const TArgs& args) override {
+    TLineState& line = shape_->line;
+    if (id == idForeColor) return ObjectValue(MakeStandIn<TStandInColorFormat>(shape_, &line.foreColor));
+    if (!args.IsPut()) {
+      if (id == idVisible) return TriState(line.visible);
+      if (id == idWeight) return TVariant::Single(line.weight);
+      return TVariant::Int(line.dashStyle);
+    }
+    Changing(*shape_, L"Line");
+    if (id == idVisible) line.visible = args.Value().ToInt() != msoFalse;
+    else if (id == idWeight) line.weight = args.Value().ToSingle();
+    else line.dashStyle = args.Value().ToInt();
+    return {};
+  }
+
+ private:
+  ComPtr<TStandInShape> shape_;
+};
+
+class TStandInShadowFormat final : public TStandInObject {
+ public:
+  explicit TStandInShadowFormat(ComPtr<TStandInShape> shape)
+      : TStandInObject(nullptr, nullptr), shape_(std::move(shape)) {}
+
+ protected:
+  std::span<const TMember> Members() const override {
+    static const TMember members[] = {{L"Visible", idVisible}, {L"OffsetX", idOffsetX}, {L"OffsetY", idOffsetY}};
+    return members;
+  }
+  TVariant Call(DISPID id, const TArgs& args) override {
+    TShadowState& shadow = shape_->shadow;
+    float* offset = id == idOffsetX ? &shadow.offsetX : &shadow.offsetY;
+    if (!args.IsPut()) return id == idVisible ? TriState(shadow.visible) : TVariant::Single(*offset);
+    Changing(*shape_, L"Shadow");
+    if (id == idVisible) shadow.visible = args.Value().ToInt() != msoFalse;
+    else *offset = args.Value().ToSingle();
+    return {};
+  }
+
+ private:
+  ComPtr<TStandInShape> shape_;
+};
+
 }  // namespace
 
 // ---- effect ----
@@ -360,5 +445,11 @@ ComPtr<TStandInObject> MakePlaceholderFormat(ComPtr<TStandInShape> shape) {
   return MakeStandIn<TStandInPlaceholderFormat>(std::move(shape));
 }
 ComPtr<TStandInObject> MakeTimeLine(TStandInSlide* slide) { return MakeStandIn<TStandInTimeLine>(slide); }
+ComPtr<TStandInObject> MakeLineFormat(ComPtr<TStandInShape> shape) {
+  return MakeStandIn<TStandInLineFormat>(std::move(shape));
+}
+ComPtr<TStandInObject> MakeShadowFormat(ComPtr<TStandInShape> shape) {
+  return MakeStandIn<TStandInShadowFormat>(std::move(shape));
+}
 
 }  // namespace carvelo::standin

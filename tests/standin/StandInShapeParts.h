@@ -11,5 +11,7 @@ ComPtr<TStandInObject> MakeTags(ComPtr<TStandInShape> shape);
 ComPtr<TStandInObject> MakeActionSettings(ComPtr<TStandInShape> shape);
 ComPtr<TStandInObject> MakePlaceholderFormat(ComPtr<TStandInShape> shape);
 ComPtr<TStandInObject> MakeTimeLine(TStandInSlide* slide);
+ComPtr<TStandInObject> MakeLineFormat(ComPtr<TStandInShape> shape);
+ComPtr<TStandInObject> MakeShadowFormat(ComPtr<TStandInShape> shape);
 
 }  // namespace carvelo::standin
