@@ -7,6 +7,7 @@
 #include "Clipboard_win.h"
 #include "ComObject.h"
 #include "HostError.h"
+#include "JobMemory.h"
 #include "PictureHandOver.h"
 #include "PictureRoundTrip.h"
 #include "Unit1_win.h"
@@ -97,10 +98,10 @@ void ReportingFailures(Command&& command) {
     ShowMessage(e.HostText().empty() ? Widen(e.what()) : e.HostText());
   } catch (const EHandOverFailed& e) {
     ShowMessage(e.Text());
-  } catch (const std::bad_alloc&) {
-    ShowMessage(L"The picture could not be fitted: there is not enough memory.");
-  } catch (const std::exception& e) {  // EJobFailed, a bitmap or the clipboard
-    ShowMessage(L"The picture could not be fitted: " + Widen(e.what()));
+  } catch (const ETooLargeToFit& e) {
+    ShowMessage(Widen(e.what()));
+  } catch (const std::exception& e) {  // EJobFailed, a bitmap, the clipboard or memory
+    ShowMessage(L"The picture could not be fitted: " + Widen(ReasonInUserWords(e).c_str()));
   }
 }
 
@@ -126,6 +127,7 @@ void TPPTAddin::CarveSelectedPicture(const TMaskStep& maskStep) {
     TPictureRoundTrip trip(*application_);
     if (!trip.TakeSelectedPicture() || !trip.CopyPictureOut()) return;
     trip.MeasureRatios();
+    trip.RequireRoomToFit(settings_, maskStep != nullptr);
     trip.PrepareBitmaps(settings_);
     std::shared_ptr<const TBitmap> mask;
     const TWorkingBitmapsReleased released(trip);

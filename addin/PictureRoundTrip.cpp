@@ -10,6 +10,7 @@
 #include "CarveJob.h"
 #include "Clipboard_win.h"
 #include "HostIds.h"
+#include "JobMemory_win.h"
 #include "PictureHandOver.h"
 
 namespace carvelo::addin {
@@ -141,6 +142,15 @@ void TPictureRoundTrip::MeasureRatios() {
   rh_ = height_ / originalHeight;
   picture.ScaleHeight(static_cast<float>(rh_), kRelativeToOriginalSize, kFromTopLeft);
   picture.ScaleWidth(static_cast<float>(rw_), kRelativeToOriginalSize, kFromTopLeft);
+}
+
+void TPictureRoundTrip::RequireRoomToFit(const TCarveSettings& settings, bool masked) const {
+  const auto usable = [](double r) { return std::isfinite(r) && r > 0; };
+  if (source_.Empty() || !usable(rw_) || !usable(rh_)) return;  // preparing the bitmaps tells why
+  const int32_t width = source_.Width(), height = source_.Height();
+  const TScalePlan plan = PlanScaling(width, height, rw_, rh_, settings.ScaleBeforeCarving);
+  const TPictureSize target = FittedSize(plan.WorkWidth, plan.WorkHeight, plan.FW, plan.FH);
+  RequireJobFits(width, height, JobMemoryNeeded(width, height, plan, target, masked));
 }
 
 void TPictureRoundTrip::PrepareBitmaps(const TCarveSettings& settings) {

@@ -34,6 +34,9 @@ class TPictureRoundTrip {
   // keeps its displayed size and aspect-ratio lock, also when this fails.
   // Starts the command's one undo entry, where the host has them.
   void MeasureRatios();
+  // Throws ETooLargeToFit, before any large allocation, when the job of
+  // these settings (masked or not) cannot fit in what the process has free.
+  void RequireRoomToFit(const TCarveSettings& settings, bool masked) const;
   // The working bitmap (pre-scaled as the settings say) and the blank
   // result bitmap of the target size. A source copied as displayed is
   // first brought back to the picture's original proportions.

@@ -9,7 +9,11 @@
 // With --load N every job is timed a second time while a separate process
 // keeps N threads busy, as another program on the machine would.
 //
-//   carvelo_bench [--images DIR] [--reps N] [--jobs abcdef] [--out DIR] [--load N] [--helpers N]
+// Beside them, this engine is timed on one thread (no helpers), the ratio
+// that a loaded or single-core machine sees; the table starts with the
+// machine it ran on.
+//
+//   carvelo_bench [--images DIR] [--reps N] [--jobs abcdefg] [--out DIR] [--load N] [--helpers N]
 //   carvelo_bench --only ours|lqr --job X [--images DIR] [--out DIR] [--helpers N]
 //
 // The second form runs one engine once in this process, for /usr/bin/time -v.
@@ -49,6 +53,7 @@ constexpr TJob Jobs[] = {
     {'a', "storm_1920x1080.png", 1440, 1080}, {'b', "storm_1920x1080.png", 1920, 810},
     {'c', "storm_1920x1080.png", 2400, 1080}, {'d', "storm_1920x1080.png", 1440, 1350},
     {'e', "astronaut_512x512.png", 384, 512}, {'f', "storm_4000x3000.png", 3000, 3000},
+    {'g', "storm_4000x3000.png", 5000, 3000},
 };
 
 enum class TEngine { Ours, Lqr };
@@ -73,7 +78,7 @@ struct TRun {
 struct TOptions {
   std::string Images = CARVELO_TESTIMAGES;
   std::string Out;  // where to write the carved pictures, if anywhere
-  std::string Jobs = "abcdef";
+  std::string Jobs = "abcdefg";
   int Reps = 5;
   int Load = 0;  // busy threads beside the loaded timings; 0: no loaded timings
   int Helpers = -1;  // the engine's helper threads; below 0 its own choice
@@ -272,6 +277,7 @@ struct TTimes {
 
 struct TJobResult {
   TTimes Quiet, Loaded;
+  double One_Thread = 0;  // median seconds of ours without helpers
   long Ours_KiB = 0, Lqr_KiB = 0;
   bool Ours_Repeatable = true;
 };
@@ -305,6 +311,13 @@ TJobResult Bench_Job(const TOptions& Options, const TJob& Job, const TPicture& P
   TJobResult Result;
   uint64_t First_Hash = 0;
   Result.Quiet = Time_Job(Options, Job, Picture, Result, First_Hash);
+  std::vector<double> One_Thread;
+  for (int Rep = 0; Rep < Options.Reps; ++Rep) {
+    const TRun Run = Carve_In_Child(TEngine::Ours, Picture, Job, std::string(), 0);
+    if (Run.Hash != First_Hash) Result.Ours_Repeatable = false;  // helpers never change the bytes
+    One_Thread.push_back(Run.Seconds);
+  }
+  Result.One_Thread = Median(One_Thread);
   if (Options.Load > 0) {
     const TBusyLoad Load(Options.Load);
     Result.Loaded = Time_Job(Options, Job, Picture, Result, First_Hash);
@@ -312,14 +325,57 @@ TJobResult Bench_Job(const TOptions& Options, const TJob& Job, const TPicture& P
   return Result;
 }
 
+// The first line of a field of /proc/cpuinfo, such as "model name".
+std::string Cpu_Info(const std::string& Field) {
+  std::FILE* File = std::fopen("/proc/cpuinfo", "r");
+  if (!File) return "unknown";
+  char Line[512];
+  std::string Value = "unknown";
+  while (std::fgets(Line, sizeof Line, File)) {
+    const std::string Text = Line;
+    if (Text.rfind(Field, 0) != 0) continue;
+    const size_t Colon = Text.find(':');
+    if (Colon != std::string::npos) Value = Text.substr(Colon + 2, Text.size() - Colon - 3);
+    break;
+  }
+  std::fclose(File);
+  return Value;
+}
+
+// The caches of the first processor, such as "L1d 48K, L2 1280K, L3 24576K".
+std::string Cache_Sizes() {
+  std::string Caches;
+  for (int Index = 0; Index < 8; ++Index) {
+    const std::string Dir = "/sys/devices/system/cpu/cpu0/cache/index" + std::to_string(Index) + "/";
+    const auto Read = [&](const char* Name) {
+      std::string Value;
+      if (std::FILE* File = std::fopen((Dir + Name).c_str(), "r")) {
+        char Text[64] = {};
+        if (std::fgets(Text, sizeof Text, File)) Value = Text;
+        std::fclose(File);
+      }
+      while (!Value.empty() && (Value.back() == '\n' || Value.back() == ' ')) Value.pop_back();
+      return Value;
+    };
+    const std::string Level = Read("level"), Type = Read("type"), Size = Read("size");
+    if (Level.empty()) break;
+    if (Type == "Instruction") continue;
+    if (!Caches.empty()) Caches += ", ";
+    Caches += "L" + Level + (Type == "Data" ? "d " : " ") + Size;
+  }
+  return Caches.empty() ? "cache " + Cpu_Info("cache size") : Caches;  // some machines have no cache folders
+}
+
 int Run_Table(const TOptions& Options) {
   const bool Loaded = Options.Load > 0;
-  std::printf("| job | picture | size | ours (s) | liblqr (s) | liblqr / ours |");
+  std::printf("machine: %s, %u processors, %s\n\n", Cpu_Info("model name").c_str(),
+              std::thread::hardware_concurrency(), Cache_Sizes().c_str());
+  std::printf("| job | picture | size | ours (s) | liblqr (s) | liblqr / ours | one thread: ours (s) | liblqr / ours |");
   if (Loaded) std::printf(" loaded: ours (s) | liblqr (s) | liblqr / ours |");
-  std::printf(" ours peak (MiB) | liblqr peak (MiB) |\n|---|---|---|---:|---:|---:|");
+  std::printf(" ours peak (MiB) | liblqr peak (MiB) |\n|---|---|---|---:|---:|---:|---:|---:|");
   if (Loaded) std::printf("---:|---:|---:|");
   std::printf("---:|---:|\n");
-  double Worst = 1e300, Worst_Loaded = 1e300;
+  double Worst = 1e300, Worst_Loaded = 1e300, Worst_One_Thread = 1e300;
   bool Repeatable = true;
   for (char Name : Options.Jobs) {
     const TJob& Job = Job_Named(Name);
@@ -328,8 +384,11 @@ int Run_Table(const TOptions& Options) {
     g_free(Picture.Rgb);
     Worst = std::min(Worst, R.Quiet.Ratio());
     Repeatable = Repeatable && R.Ours_Repeatable;
-    std::printf("| %c | %s | %dx%d -> %dx%d | %.3f | %.3f | %.2f |", Job.Name, Job.File, Picture.Width,
-                Picture.Height, Job.Width, Job.Height, R.Quiet.Ours, R.Quiet.Lqr, R.Quiet.Ratio());
+    const double One_Thread_Ratio = R.Quiet.Lqr / R.One_Thread;
+    Worst_One_Thread = std::min(Worst_One_Thread, One_Thread_Ratio);
+    std::printf("| %c | %s | %dx%d -> %dx%d | %.3f | %.3f | %.2f | %.3f | %.2f |", Job.Name, Job.File, Picture.Width,
+                Picture.Height, Job.Width, Job.Height, R.Quiet.Ours, R.Quiet.Lqr, R.Quiet.Ratio(), R.One_Thread,
+                One_Thread_Ratio);
     if (Loaded) {
       Worst_Loaded = std::min(Worst_Loaded, R.Loaded.Ratio());
       std::printf(" %.3f | %.3f | %.2f |", R.Loaded.Ours, R.Loaded.Lqr, R.Loaded.Ratio());
@@ -341,6 +400,7 @@ int Run_Table(const TOptions& Options) {
   if (Loaded) std::printf(", loaded with %d busy thread%s", Options.Load, Options.Load == 1 ? "" : "s");
   std::printf("; ours gave the same bytes in every run: %s\n", Repeatable ? "yes" : "NO");
   std::printf("worst ratio: %.2f\n", Worst);
+  std::printf("worst ratio on one thread: %.2f\n", Worst_One_Thread);
   if (Loaded) std::printf("worst ratio under load: %.2f\n", Worst_Loaded);
   return Repeatable ? 0 : 1;
 }

@@ -16,6 +16,7 @@
 #include "DialogForm_win.h"
 #include "Glyphs_win.h"
 #include "Handle_win.h"
+#include "JobMemory.h"
 #include "JobProgress.h"
 #include "JpegBitmap_win.h"
 
@@ -183,11 +184,6 @@ class TJobLink {
   TSeamObserver FObserver;
 };
 
-std::string Reason(const std::exception& e) {
-  const std::string what = e.what();
-  return what.empty() ? "an unknown error" : what;
-}
-
 }  // namespace
 
 // The job on a thread of its own, created suspended and started explicitly.
@@ -260,7 +256,7 @@ class TWorkerThread {
       if (!FLink->Cancelled()) Execute();
     } catch (const EJobStopped&) {
     } catch (const std::exception& e) {
-      FFailure = Reason(e);
+      FFailure = ReasonInUserWords(e);
     } catch (...) {
       FFailure = "an unknown error";
     }
@@ -491,7 +487,7 @@ int ExecuteWaitingJob(const TCarveJob& job, TSeamObserver observer, TThreadStart
   } catch (const EJobFailed&) {
     throw;
   } catch (const std::exception& e) {
-    throw EJobFailed(Reason(e));
+    throw EJobFailed(ReasonInUserWords(e));
   }
   const int result = form->ShowModal();
   if (result == JobFailedResult) throw EJobFailed(form->FailureReason());
