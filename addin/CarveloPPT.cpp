@@ -1,24 +1,36 @@
-// The library's entry module: the four exports of an in-process COM server
-// and the add-in's class factory, created when the library is loaded.
+// The library's entry module: the four exports of an in-process COM server,
+// the add-in's class factory, created when the library is loaded, and what
+// besides live objects keeps the library loaded.
 #include <windows.h>
 
 #include "ComServer.h"
 #include "HostError.h"
 #include "PPTAddIn_IMPL.h"
+#include "WaitFrm_win.h"
 
 namespace {
 
 using namespace carvelo::addin;
+using namespace carvelo::com;
 
 // The add-in class as PowerPoint finds it in the current user's Addins key.
 TMSOAddInFactory AddInFactory(ComServer(), AutoObjectClassOf<TPPTAddin>(), kCLSID_PPTAddin, L"Apartment",
                               {L"PowerPoint", L"Carvelo AddIn for PowerPoint", L"Carvelo AddIn for PowerPoint", 3});
+
+// A carving job's worker that is still running (or stopping after Cancel)
+// runs this library's code.
+bool NoCarveWorkerRunning() { return carvelo::LiveWorkerCount() == 0; }
 
 }  // namespace
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
   if (reason == DLL_PROCESS_ATTACH) {
     ComServer().SetModule(instance);
+    try {
+      ComServer().AddUnloadCheck(&NoCarveWorkerRunning);
+    } catch (...) {
+      return FALSE;
+    }
     DisableThreadLibraryCalls(instance);
   }
   return TRUE;
@@ -27,7 +39,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
 STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* object) {
   if (!object) return E_POINTER;
   *object = nullptr;
-  TAutoObjectFactory* factory = ComServer().FindFactory(clsid);
+  TServedFactory* factory = ComServer().FindFactory(clsid);
   if (!factory) return CLASS_E_CLASSNOTAVAILABLE;
   return factory->QueryInterface(iid, object);
 }

@@ -2,8 +2,8 @@
 
 namespace carvelo::addin {
 
-host::TVariant ReadHostProperty(IDispatch* host, const wchar_t* name) noexcept {
-  host::TVariant value;
+com::TVariant ReadHostProperty(IDispatch* host, const wchar_t* name) noexcept {
+  com::TVariant value;
   if (!host) return value;
   try {
     std::wstring text(name);
@@ -13,9 +13,9 @@ host::TVariant ReadHostProperty(IDispatch* host, const wchar_t* name) noexcept {
     DISPPARAMS none{nullptr, nullptr, 0, 0};
     if (FAILED(host->Invoke(id, IID_NULL, kUserDefaultLocale, DISPATCH_PROPERTYGET, &none, value.Put(), nullptr,
                             nullptr)))
-      return host::TVariant();
+      return com::TVariant();
   } catch (...) {
-    return host::TVariant();
+    return com::TVariant();
   }
   return value;
 }

@@ -21,7 +21,7 @@ inline constexpr LCID kUserDefaultLocale = 0x400;
 
 // Reads property `name` of `host` (dispatch id looked up by name, then a
 // property get with no arguments); an empty value when anything fails.
-host::TVariant ReadHostProperty(IDispatch* host, const wchar_t* name) noexcept;
+com::TVariant ReadHostProperty(IDispatch* host, const wchar_t* name) noexcept;
 
 // A notice in a message box captioned "Message" with an OK button.
 void ShowNotice(const wchar_t* text) noexcept;

@@ -7,6 +7,7 @@
 
 namespace carvelo::addin {
 
+using namespace carvelo::com;
 using namespace carvelo::host;
 
 void TPPTAddin::ConnectApplication() {

@@ -17,6 +17,7 @@
 
 namespace carvelo::addin {
 
+using namespace carvelo::com;
 using namespace carvelo::host;
 
 // How long disconnection waits for a stopping worker.
@@ -34,7 +35,7 @@ ComPtr<IUnknown> TPPTAddin::Create() {
   return ComPtr<IUnknown>::Adopt(static_cast<IPPTAddin*>(addIn));
 }
 
-TPPTAddin::TPPTAddin() = default;
+TPPTAddin::TPPTAddin() : TMSOfficeAddIn(kIID_IPPTAddin) {}
 
 TPPTAddin::~TPPTAddin() {
   // A host that still holds a sink must not reach this object any more.

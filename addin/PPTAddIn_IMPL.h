@@ -9,7 +9,8 @@
 #include <memory>
 #include <string_view>
 
-#include "EventSink.h"
+#include "CarveloPPT_TLB.h"
+#include "CommandBarEvents.h"
 #include "MSOfficeAddIn.h"
 #include "OfficeCommandBars.h"
 #include "PowerPointApplication.h"
@@ -24,7 +25,7 @@ struct TWorkingBitmap;
 
 namespace carvelo::addin {
 
-class TPPTAddin : public TMSOfficeAddIn {
+class TPPTAddin : public TMSOfficeAddIn<IPPTAddin> {
  public:
   static constexpr std::wstring_view kToolbarName = L"Carvelo PPT";
   static constexpr std::wstring_view kTagSuffix = L"$$$";
@@ -40,7 +41,7 @@ class TPPTAddin : public TMSOfficeAddIn {
   static const std::array<TButtonSpec, kButtonCount> kButtons;
 
   // A new add-in object, as the class factory hands it out.
-  static host::ComPtr<IUnknown> Create();
+  static com::ComPtr<IUnknown> Create();
 
   // The commands behind the buttons.
   virtual void QuickFitting_Command();
@@ -106,7 +107,7 @@ class TPPTAddin : public TMSOfficeAddIn {
   std::unique_ptr<host::TPowerPointApplication> application_;
   host::TCommandBar commandBar_;
   std::array<host::TCommandBarButton, kButtonCount> buttons_;
-  std::array<host::ComPtr<host::TCommandBarButtonEventsSink>, kButtonCount> sinks_;
+  std::array<com::ComPtr<host::TCommandBarButtonEventsSink>, kButtonCount> sinks_;
   std::unique_ptr<TAboutFrm> about_;  // made at the first connection, kept for the object's life
 };
 

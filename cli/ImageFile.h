@@ -3,10 +3,10 @@
 #pragma once
 
 #include <optional>
-#include <stdexcept>
 #include <string>
 
 #include "Bitmap.h"
+#include "ImageError.h"
 
 namespace carvelo {
 
@@ -14,12 +14,6 @@ enum class TImageFormat { Png, Jpeg };
 
 // .png, .jpg or .jpeg in any letter case; nothing for other names.
 std::optional<TImageFormat> ImageFormatOf(const std::string& Path);
-
-// A file that cannot be read or written; what() is one line for the user.
-class TImageError : public std::runtime_error {
-public:
-  using std::runtime_error::runtime_error;
-};
 
 // The largest side a picture may have: the engine's arithmetic allows no more.
 inline constexpr int32_t MaxImageSide = 32767;

@@ -12,7 +12,7 @@
 #include <mutex>
 #include <string>
 
-#include "ImageFile.h"
+#include "ImageError.h"
 
 namespace carvelo {
 

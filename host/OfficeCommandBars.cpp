@@ -5,6 +5,8 @@
 
 namespace carvelo::host {
 
+using namespace carvelo::com;
+
 namespace {
 TDispatch Through(const ComPtr<IDispatch>& object, REFIID iid, const char* what) {
   if (!object) throw EHostError(E_POINTER, std::string(what) + " is Nothing");

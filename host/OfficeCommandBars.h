@@ -14,7 +14,7 @@ class TCommandBarButton {
   TCommandBarButton() = default;
   // Holds `control` through the command-bar button interface; raises when
   // the control is no button.
-  explicit TCommandBarButton(const TDispatch& control);
+  explicit TCommandBarButton(const com::TDispatch& control);
 
   IDispatch* Get() const noexcept { return button_.Get(); }
   explicit operator bool() const noexcept { return static_cast<bool>(button_); }
@@ -33,25 +33,25 @@ class TCommandBarButton {
   void SetEnabled(bool enabled) const;  // written as -1 or 0
 
  private:
-  TDispatch button_;
+  com::TDispatch button_;
 };
 
 class TCommandBarControls {
  public:
-  explicit TCommandBarControls(TDispatch controls) : controls_(std::move(controls)) {}
+  explicit TCommandBarControls(com::TDispatch controls) : controls_(std::move(controls)) {}
   int Count() const;
-  TDispatch Item(int index) const;  // 1-based
+  com::TDispatch Item(int index) const;  // 1-based
   // Controls.Add(Type, Id, Parameter, Before, Temporary).
-  TDispatch Add(int type, int id, int parameter, int before, bool temporary) const;
+  com::TDispatch Add(int type, int id, int parameter, int before, bool temporary) const;
 
  private:
-  TDispatch controls_;
+  com::TDispatch controls_;
 };
 
 class TCommandBar {
  public:
   TCommandBar() = default;
-  explicit TCommandBar(TDispatch bar) : bar_(std::move(bar)) {}
+  explicit TCommandBar(com::TDispatch bar) : bar_(std::move(bar)) {}
 
   IDispatch* Get() const noexcept { return bar_.Get(); }
   explicit operator bool() const noexcept { return static_cast<bool>(bar_); }
@@ -62,18 +62,18 @@ class TCommandBar {
   int Position() const;
   TCommandBarControls Controls() const;
   // FindControl(Type, Id, Tag, Visible, Recursive); empty when Nothing matches.
-  TDispatch FindControl(int type, int id, std::wstring_view tag, bool visible, bool recursive) const;
+  com::TDispatch FindControl(int type, int id, std::wstring_view tag, bool visible, bool recursive) const;
   void Delete() const;
 
  private:
-  TDispatch bar_;
+  com::TDispatch bar_;
 };
 
 class TCommandBars {
  public:
   TCommandBars() = default;
   // Holds `bars` through the command-bars interface; raises when it has none.
-  explicit TCommandBars(const ComPtr<IDispatch>& bars);
+  explicit TCommandBars(const com::ComPtr<IDispatch>& bars);
 
   IDispatch* Get() const noexcept { return bars_.Get(); }
   explicit operator bool() const noexcept { return static_cast<bool>(bars_); }
@@ -84,7 +84,7 @@ class TCommandBars {
   TCommandBar Add(std::wstring_view name, int position, bool menuBar, bool temporary) const;
 
  private:
-  TDispatch bars_;
+  com::TDispatch bars_;
 };
 
 }  // namespace carvelo::host

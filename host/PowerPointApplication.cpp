@@ -6,6 +6,8 @@
 
 namespace carvelo::host {
 
+using namespace carvelo::com;
+
 // Receives the application's events; only WindowSelectionChange is wanted.
 class TApplicationEventsSink final : public TEventSink {
  public:

@@ -35,7 +35,7 @@ class TPowerPointApplication {
 
   void SetOnWindowSelectionChange(TSelectionChangeHandler handler);
 
-  const TDispatch& Application() const noexcept { return application_; }
+  const com::TDispatch& Application() const noexcept { return application_; }
   TDocumentWindow ActiveWindow() const;
   TPresentation ActivePresentation() const;
   // Application.StartNewUndoEntry where the host has it (PowerPoint 2010
@@ -43,8 +43,8 @@ class TPowerPointApplication {
   void StartNewUndoEntry() const;
 
  private:
-  TDispatch application_;
-  ComPtr<TApplicationEventsSink> sink_;
+  com::TDispatch application_;
+  com::ComPtr<TApplicationEventsSink> sink_;
 };
 
 }  // namespace carvelo::host

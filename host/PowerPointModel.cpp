@@ -4,6 +4,8 @@
 
 namespace carvelo::host {
 
+using namespace carvelo::com;
+
 int TShape::Type() const { return shape_.GetProperty(L"Type").ToInt(); }
 float TShape::Width() const { return shape_.GetProperty(L"Width").ToSingle(); }
 float TShape::Height() const { return shape_.GetProperty(L"Height").ToSingle(); }

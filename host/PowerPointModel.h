@@ -30,7 +30,7 @@ struct TShadowLook {
 
 class TShape {
  public:
-  explicit TShape(TDispatch shape) : shape_(std::move(shape)) {}
+  explicit TShape(com::TDispatch shape) : shape_(std::move(shape)) {}
   IDispatch* Get() const noexcept { return shape_.Get(); }
   const TDispatch& Object() const noexcept { return shape_; }
   bool Has(std::wstring_view member) const noexcept { return shape_.HasMember(member); }
@@ -79,7 +79,7 @@ class TShape {
   void SetLockAspectRatio(int value) const;
 
  private:
-  TDispatch shape_;
+  com::TDispatch shape_;
 };
 
 class TTags {
@@ -158,7 +158,7 @@ class TTimeLine {
 
 class TShapeRange {
  public:
-  explicit TShapeRange(TDispatch range) : range_(std::move(range)) {}
+  explicit TShapeRange(com::TDispatch range) : range_(std::move(range)) {}
   IDispatch* Get() const noexcept { return range_.Get(); }
 
   int Count() const;
@@ -172,21 +172,21 @@ class TShapeRange {
   void SetLockAspectRatio(int value) const;
 
  private:
-  TDispatch range_;
+  com::TDispatch range_;
 };
 
 class TSlideRange {
  public:
-  explicit TSlideRange(TDispatch range) : range_(std::move(range)) {}
+  explicit TSlideRange(com::TDispatch range) : range_(std::move(range)) {}
   int SlideID() const;
 
  private:
-  TDispatch range_;
+  com::TDispatch range_;
 };
 
 class TSelection {
  public:
-  explicit TSelection(TDispatch selection) : selection_(std::move(selection)) {}
+  explicit TSelection(com::TDispatch selection) : selection_(std::move(selection)) {}
   IDispatch* Get() const noexcept { return selection_.Get(); }
 
   int Type() const;
@@ -194,70 +194,70 @@ class TSelection {
   TSlideRange SlideRange() const;
 
  private:
-  TDispatch selection_;
+  com::TDispatch selection_;
 };
 
 class TPane {
  public:
-  explicit TPane(TDispatch pane) : pane_(std::move(pane)) {}
+  explicit TPane(com::TDispatch pane) : pane_(std::move(pane)) {}
   int ViewType() const;
 
  private:
-  TDispatch pane_;
+  com::TDispatch pane_;
 };
 
 class TDocumentWindow {
  public:
-  explicit TDocumentWindow(TDispatch window) : window_(std::move(window)) {}
+  explicit TDocumentWindow(com::TDispatch window) : window_(std::move(window)) {}
   TSelection Selection() const;
   int ViewType() const;
   TPane ActivePane() const;
 
  private:
-  TDispatch window_;
+  com::TDispatch window_;
 };
 
 class TShapes {
  public:
-  explicit TShapes(TDispatch shapes) : shapes_(std::move(shapes)) {}
+  explicit TShapes(com::TDispatch shapes) : shapes_(std::move(shapes)) {}
   // Pastes the clipboard on top of the slide's shapes: the pasted shapes.
   TShapeRange Paste() const;
   int Count() const;
   TShape Item(int index) const;
 
  private:
-  TDispatch shapes_;
+  com::TDispatch shapes_;
 };
 
 class TSlide {
  public:
-  explicit TSlide(TDispatch slide) : slide_(std::move(slide)) {}
+  explicit TSlide(com::TDispatch slide) : slide_(std::move(slide)) {}
   int SlideIndex() const;
   TShapes Shapes() const;
   bool HasTimeLine() const noexcept { return slide_.HasMember(L"TimeLine"); }
   TTimeLine TimeLine() const;
 
  private:
-  TDispatch slide_;
+  com::TDispatch slide_;
 };
 
 class TSlides {
  public:
-  explicit TSlides(TDispatch slides) : slides_(std::move(slides)) {}
+  explicit TSlides(com::TDispatch slides) : slides_(std::move(slides)) {}
   TSlide FindBySlideID(int slideId) const;
   TSlide Item(int index) const;
 
  private:
-  TDispatch slides_;
+  com::TDispatch slides_;
 };
 
 class TPresentation {
  public:
-  explicit TPresentation(TDispatch presentation) : presentation_(std::move(presentation)) {}
+  explicit TPresentation(com::TDispatch presentation) : presentation_(std::move(presentation)) {}
   TSlides Slides() const;
 
  private:
-  TDispatch presentation_;
+  com::TDispatch presentation_;
 };
 
 }  // namespace carvelo::host

@@ -16,7 +16,7 @@
 namespace carvelo::test {
 
 using addin::TPPTAddin;
-using host::ComPtr;
+using com::ComPtr;
 
 inline standin::TStandInOptions KeepingBarsIn(const std::wstring& file) {
   standin::TStandInOptions options;

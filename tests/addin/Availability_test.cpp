@@ -5,6 +5,7 @@
 #include "AddinTestSupport.h"
 
 using namespace carvelo;
+using namespace carvelo::com;
 using namespace carvelo::host;
 using namespace carvelo::test;
 using standin::TStandInPowerPoint;

@@ -11,7 +11,7 @@
 
 using namespace carvelo;
 using namespace carvelo::test;
-using host::ComPtr;
+using com::ComPtr;
 
 namespace {
 const IID kIID_IPPTAddin = {0x7677A494, 0xE8D1, 0x4F1E, {0xA4, 0x58, 0x03, 0xC6, 0x4C, 0x4F, 0x86, 0x81}};
@@ -74,7 +74,7 @@ TEST(AddinDll, TheAddInObjectIsAnAutomationObjectWithTheConnectionInterface) {
   ASSERT_EQ(factory->CreateInstance(nullptr, kIID_IPPTAddin, addIn.PutVoid()), S_OK);
   ComPtr<host::IDTExtensibility2> extensibility;
   ASSERT_EQ(addIn->QueryInterface(host::IID_IDTExtensibility2, extensibility.PutVoid()), S_OK);
-  EXPECT_TRUE(host::SameObject(addIn.Get(), extensibility.Get()));
+  EXPECT_TRUE(com::SameObject(addIn.Get(), extensibility.Get()));
 
   UINT count = 0;
   EXPECT_EQ(addIn->GetTypeInfoCount(&count), S_OK);

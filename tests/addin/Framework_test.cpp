@@ -23,18 +23,20 @@ TStandInOptions Host(const wchar_t* name, bool commandBars) {
 }
 
 // The framework with the base handlers, and one whose handlers raise.
-class TBareAddIn final : public addin::TMSOfficeAddIn {
+class TBareAddIn final : public addin::TMSOfficeAddIn<IPPTAddin> {
  public:
+  TBareAddIn() : TMSOfficeAddIn(addin::kIID_IPPTAddin) {}
   static ComPtr<TBareAddIn> Make() { return ComPtr<TBareAddIn>::Adopt(new TBareAddIn()); }
 };
 
-class TFailingAddIn final : public addin::TMSOfficeAddIn {
+class TFailingAddIn final : public addin::TMSOfficeAddIn<IPPTAddin> {
  public:
+  TFailingAddIn() : TMSOfficeAddIn(addin::kIID_IPPTAddin) {}
   static ComPtr<TFailingAddIn> Make() { return ComPtr<TFailingAddIn>::Adopt(new TFailingAddIn()); }
 
  protected:
   HRESULT DoOnConnection(host::ext_ConnectMode, IDispatch*, SAFEARRAY**) override {
-    throw host::EHostError(static_cast<HRESULT>(0x80041234), "test");
+    throw com::EHostError(static_cast<HRESULT>(0x80041234), "test");
   }
   HRESULT DoOnStartupComplete(SAFEARRAY**) override { throw std::runtime_error("not a host error"); }
   HRESULT DoOnBeginShutdown(SAFEARRAY**) override { return static_cast<HRESULT>(0x80045678); }
@@ -48,8 +50,8 @@ TEST(AddInConnection, ReadsTheHostNameAndBindsItsCommandBarsWithoutAMessage) {
   auto addIn = TObservedAddin::Make();
   EXPECT_EQ(addIn->Connect(powerPoint.Application()), S_OK);
   EXPECT_EQ(addIn->HostName(), L"Microsoft PowerPoint");
-  EXPECT_TRUE(host::SameObject(addIn->CommandBars().Get(), powerPoint.Bars().Dispatch()));
-  EXPECT_TRUE(host::SameObject(addIn->HostApplication(), powerPoint.Application()));
+  EXPECT_TRUE(com::SameObject(addIn->CommandBars().Get(), powerPoint.Bars().Dispatch()));
+  EXPECT_TRUE(com::SameObject(addIn->HostApplication(), powerPoint.Application()));
   EXPECT_TRUE(robot.Seen().empty());
   addIn->ShutDown();
 }
@@ -181,8 +183,8 @@ TEST(AddInFramework, TheObjectAnswersItsInterfacesWithOneIdentity) {
   ASSERT_EQ(addIn->QueryInterface(IID_IDispatch, dispatch.PutVoid()), S_OK);
   ASSERT_EQ(addIn->QueryInterface(addin::kIID_IPPTAddin, typed.PutVoid()), S_OK);
   ASSERT_EQ(addIn->QueryInterface(host::IID_IDTExtensibility2, extensibility.PutVoid()), S_OK);
-  EXPECT_TRUE(host::SameObject(unknown.Get(), extensibility.Get()));
-  EXPECT_TRUE(host::SameObject(dispatch.Get(), typed.Get()));
+  EXPECT_TRUE(com::SameObject(unknown.Get(), extensibility.Get()));
+  EXPECT_TRUE(com::SameObject(dispatch.Get(), typed.Get()));
   ComPtr<IUnknown> none;
   EXPECT_EQ(addIn->QueryInterface(IID_IClassFactory, none.PutVoid()), E_NOINTERFACE);
   EXPECT_FALSE(none);

@@ -2,14 +2,15 @@
 // (Click with exactly two arguments, everything else unknown).
 #include <gtest/gtest.h>
 
+#include "CommandBarEvents.h"
 #include "EventSink.h"
 #include "HostIds.h"
 #include "StandInHost.h"
 
 using namespace carvelo;
 using host::TCommandBarButtonEventsSink;
-using host::TEventSink;
-using host::ComPtr;
+using com::TEventSink;
+using com::ComPtr;
 
 namespace {
 

@@ -54,7 +54,7 @@ TEST(Toolbar, FirstConnectionBuildsAVisibleTopToolbarWithTheFourButtonsInOrder) 
     EXPECT_FALSE(b.Temporary());
     EXPECT_EQ(b.SinkCount(), 1u) << "button " << i;
   }
-  EXPECT_TRUE(host::SameObject(addIn->CommandBar().Get(), bar->Dispatch()));
+  EXPECT_TRUE(com::SameObject(addIn->CommandBar().Get(), bar->Dispatch()));
   addIn->ShutDown();
 }
 
@@ -112,7 +112,7 @@ TEST(Toolbar, ABarWhoseNameDiffersOnlyInLetterCaseIsNotTaken) {
   EXPECT_EQ(addIn->Connect(powerPoint.Application()), S_OK);
   EXPECT_TRUE(other->Buttons().empty());
   EXPECT_FALSE(other->Visible());
-  EXPECT_FALSE(host::SameObject(addIn->CommandBar().Get(), other->Dispatch()));
+  EXPECT_FALSE(com::SameObject(addIn->CommandBar().Get(), other->Dispatch()));
   addIn->ShutDown();
 }
 

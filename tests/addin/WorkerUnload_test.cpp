@@ -8,7 +8,7 @@
 #include "ComServer.h"
 #include "WaitFrm_win.h"
 
-namespace carvelo::addin {
+namespace carvelo::com {
 namespace {
 
 // Waits for a flag, at most a minute.
@@ -22,6 +22,8 @@ bool Await(const std::atomic<bool>& flag) {
 }
 
 TEST(WorkerUnload, CanUnloadNowWaitsForTheWorker) {
+  // As the library's entry module does at load.
+  ComServer().AddUnloadCheck([] { return LiveWorkerCount() == 0; });
   ASSERT_TRUE(ComServer().CanUnloadNow());
   TBitmap working(200, 40), target(120, 40);
   TCarveJob job;
@@ -48,4 +50,4 @@ TEST(WorkerUnload, CanUnloadNowWaitsForTheWorker) {
 }
 
 }  // namespace
-}  // namespace carvelo::addin
+}  // namespace carvelo::com

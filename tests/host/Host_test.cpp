@@ -15,6 +15,7 @@
 #include "PowerPointModel.h"
 #include "StandInHost.h"
 
+using namespace carvelo::com;
 using namespace carvelo::host;
 using namespace carvelo::standin;
 

@@ -1,6 +1,10 @@
 #include "StandInClipboard.h"
 
+#include <windows.h>
+
 #include <cstring>
+
+#include "StandInObject.h"
 
 namespace carvelo::standin {
 

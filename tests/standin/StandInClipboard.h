@@ -3,7 +3,9 @@
 // format, so that a paste of it yields no picture.
 #pragma once
 
-#include "StandInPowerPoint.h"
+#include <string>
+
+#include "StandInPixels.h"
 
 namespace carvelo::standin {
 

@@ -43,7 +43,7 @@ const TVariant& TArgs::Value() const {
 }
 
 // One connection point: advised sinks by cookie.
-class TConnectionPoint final : public host::TComObject<IConnectionPoint> {
+class TConnectionPoint final : public com::TComObject<IConnectionPoint> {
  public:
   TConnectionPoint(TStandInObject* owner, const IID& iid) : owner_(owner), iid_(iid) {}
   void Orphan() noexcept { owner_ = nullptr; }
@@ -95,7 +95,7 @@ class TConnectionPoint final : public host::TComObject<IConnectionPoint> {
 };
 
 TStandInObject::TStandInObject(const IID* typedIid, const IID* eventsIid) : typedIid_(typedIid), eventsIid_(eventsIid) {
-  if (eventsIid_) events_ = host::MakeComObject<TConnectionPoint>(this, *eventsIid_);
+  if (eventsIid_) events_ = com::MakeComObject<TConnectionPoint>(this, *eventsIid_);
 }
 
 TStandInObject::~TStandInObject() {
@@ -147,7 +147,7 @@ HRESULT TStandInObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* 
       info->scode = e.status;
     }
     return DISP_E_EXCEPTION;
-  } catch (const host::EHostError& e) {
+  } catch (const com::EHostError& e) {
     return e.Status();
   } catch (...) {
     return E_FAIL;

@@ -16,8 +16,8 @@
 
 namespace carvelo::standin {
 
-using host::ComPtr;
-using host::TVariant;
+using com::ComPtr;
+using com::TVariant;
 
 struct TMember {
   const wchar_t* name;
@@ -54,7 +54,7 @@ class TArgs {
 
 class TConnectionPoint;
 
-class TStandInObject : public host::TComObject<IDispatch, IConnectionPointContainer> {
+class TStandInObject : public com::TComObject<IDispatch, IConnectionPointContainer> {
  public:
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
   HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
@@ -97,7 +97,7 @@ TVariant ObjectValue(const ComPtr<T>& object) {
 
 template <class T, class... Args>
 ComPtr<T> MakeStandIn(Args&&... args) {
-  return host::MakeComObject<T>(std::forward<Args>(args)...);
+  return com::MakeComObject<T>(std::forward<Args>(args)...);
 }
 
 }  // namespace carvelo::standin

@@ -8,7 +8,7 @@
 
 namespace carvelo::standin {
 
-using host::ComPtr;
+using com::ComPtr;
 
 namespace {
 

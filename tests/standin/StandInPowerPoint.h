@@ -12,6 +12,7 @@
 
 #include "StandInObject.h"
 #include "StandInOffice.h"
+#include "StandInPixels.h"
 
 namespace carvelo::standin {
 
@@ -71,13 +72,6 @@ class TStandInEffect final : public TStandInObject {
 // A sequence of effects, in playing order.
 struct TEffectList {
   std::vector<ComPtr<TStandInEffect>> effects;
-};
-
-// A picture's pixels, 0x00RRGGBB, rows top to bottom.
-struct TPixels {
-  int width = 0, height = 0;
-  std::vector<uint32_t> data;
-  bool Empty() const noexcept { return data.empty(); }
 };
 
 class TStandInShape final : public TStandInObject {

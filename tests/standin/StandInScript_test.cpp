@@ -8,6 +8,7 @@
 #include "StandInScript.h"
 #include "TempFile_win.h"
 
+using namespace carvelo::com;
 using namespace carvelo::host;
 using namespace carvelo::standin;
 using carvelo::test::TempFile;

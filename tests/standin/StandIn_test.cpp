@@ -13,6 +13,7 @@
 #include "StandInHost.h"
 #include "TempFile_win.h"
 
+using namespace carvelo::com;
 using namespace carvelo::host;
 using namespace carvelo::standin;
 using carvelo::test::TempFile;

@@ -4,7 +4,7 @@
 
 #include "HostError.h"
 
-namespace carvelo::host {
+namespace carvelo::com {
 
 TBstr::TBstr(std::wstring_view text) : s_(SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {
   if (!s_ && !text.empty()) throw std::bad_alloc();
@@ -160,4 +160,4 @@ bool SameObject(IUnknown* a, IUnknown* b) noexcept {
   return ua && ua == ub;
 }
 
-}  // namespace carvelo::host
+}  // namespace carvelo::com

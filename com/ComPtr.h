@@ -9,7 +9,7 @@
 #include <type_traits>
 #include <utility>
 
-namespace carvelo::host {
+namespace carvelo::com {
 
 template <class T>
 class ComPtr {
@@ -82,4 +82,4 @@ class ComPtr {
 // Whether two interface pointers belong to one COM object (IUnknown identity).
 bool SameObject(IUnknown* a, IUnknown* b) noexcept;
 
-}  // namespace carvelo::host
+}  // namespace carvelo::com

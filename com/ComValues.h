@@ -10,7 +10,7 @@
 
 #include "ComPtr.h"
 
-namespace carvelo::host {
+namespace carvelo::com {
 
 class TBstr {
  public:
@@ -72,4 +72,4 @@ class TVariant {
   VARIANT v_;
 };
 
-}  // namespace carvelo::host
+}  // namespace carvelo::com

@@ -12,7 +12,7 @@
 #include "ComPtr.h"
 #include "ComValues.h"
 
-namespace carvelo::host {
+namespace carvelo::com {
 
 class TDispatch {
  public:
@@ -48,4 +48,4 @@ class TDispatch {
 // Narrow text of a member name for error messages.
 std::string Narrow(std::wstring_view text);
 
-}  // namespace carvelo::host
+}  // namespace carvelo::com

@@ -4,7 +4,7 @@
 
 #include "HostError.h"
 
-namespace carvelo::host {
+namespace carvelo::com {
 
 std::string Narrow(std::wstring_view text) {
   std::string r;
@@ -88,4 +88,4 @@ TDispatch TDispatch::Object(std::wstring_view name, std::initializer_list<TVaria
   return TDispatch(std::move(object));
 }
 
-}  // namespace carvelo::host
+}  // namespace carvelo::com

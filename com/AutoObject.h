@@ -11,10 +11,10 @@
 #include "ComServer.h"
 #include "HostError.h"
 
-namespace carvelo::addin {
+namespace carvelo::com {
 
 template <class DefaultInterface, class... Others>
-class TAutoObject : public host::TComObject<DefaultInterface, Others...>, public host::TLiveObject {
+class TAutoObject : public TComObject<DefaultInterface, Others...>, public TLiveObject {
  public:
   // IDispatch, shared by every dual interface of the object.
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
@@ -26,14 +26,14 @@ class TAutoObject : public host::TComObject<DefaultInterface, Others...>, public
     if (!info) return E_POINTER;
     *info = nullptr;
     if (index != 0) return DISP_E_BADINDEX;
-    return host::GuardedCall([&] { *info = DispatchTypeInfo().AddRefForCaller(); });
+    return GuardedCall([&] { *info = DispatchTypeInfo().AddRefForCaller(); });
   }
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
-    return host::GuardedCall([&] { return DispGetIDsOfNames(DispatchTypeInfo().Get(), names, count, ids); });
+    return GuardedCall([&] { return DispGetIDsOfNames(DispatchTypeInfo().Get(), names, count, ids); });
   }
   HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
                                    EXCEPINFO* info, UINT* argError) override {
-    return host::GuardedCall([&] {
+    return GuardedCall([&] {
       return DispInvoke(static_cast<DefaultInterface*>(this), DispatchTypeInfo().Get(), id, flags, params, result,
                         info, argError);
     });
@@ -53,10 +53,10 @@ class TAutoObject : public host::TComObject<DefaultInterface, Others...>, public
 
  private:
   // The vtable side of the default dual interface, as DispInvoke wants it.
-  host::ComPtr<ITypeInfo> DispatchTypeInfo() {
+  ComPtr<ITypeInfo> DispatchTypeInfo() {
     if (!typeInfo_) {
-      host::ComPtr<ITypeInfo> dispatchSide, vtableSide;
-      host::Check(ComServer().TypeLibrary()->GetTypeInfoOfGuid(defaultIid_, dispatchSide.Put()),
+      ComPtr<ITypeInfo> dispatchSide, vtableSide;
+      Check(ComServer().TypeLibrary()->GetTypeInfoOfGuid(defaultIid_, dispatchSide.Put()),
                   "ITypeLib::GetTypeInfoOfGuid");
       HREFTYPE vtable = 0;
       if (SUCCEEDED(dispatchSide->GetRefTypeOfImplType(-1, &vtable)) &&
@@ -69,7 +69,7 @@ class TAutoObject : public host::TComObject<DefaultInterface, Others...>, public
   }
 
   const IID& defaultIid_;
-  host::ComPtr<ITypeInfo> typeInfo_;
+  ComPtr<ITypeInfo> typeInfo_;
 };
 
-}  // namespace carvelo::addin
+}  // namespace carvelo::com

@@ -1,6 +1,6 @@
 #include "ComObject.h"
 
-namespace carvelo::host {
+namespace carvelo::com {
 
 namespace {
 std::atomic<long>& LiveObjects() noexcept {
@@ -15,4 +15,4 @@ TLiveObject::TLiveObject() noexcept { ++LiveObjects(); }
 
 TLiveObject::~TLiveObject() { --LiveObjects(); }
 
-}  // namespace carvelo::host
+}  // namespace carvelo::com

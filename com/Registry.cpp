@@ -1,14 +1,13 @@
 #include "Registry.h"
 
+#include <objbase.h>
+
 #include <utility>
 
 #include "Dispatch.h"
 #include "HostError.h"
 
-namespace carvelo::addin {
-
-using host::EHostError;
-using host::Narrow;
+namespace carvelo::com {
 
 namespace {
 void CheckRegistry(LSTATUS status, const std::string& what) {
@@ -68,4 +67,10 @@ bool KeyExists(HKEY root, const std::wstring& path) {
   return static_cast<bool>(TRegKey::OpenForReading(root, path));
 }
 
-}  // namespace carvelo::addin
+std::wstring GuidText(const GUID& guid) {
+  wchar_t text[40] = {};
+  StringFromGUID2(guid, text, 40);
+  return text;
+}
+
+}  // namespace carvelo::com

@@ -9,18 +9,7 @@
 #include "HostError.h"
 #include "Registry.h"
 
-namespace carvelo::addin {
-
-using host::Check;
-using host::ComPtr;
-using host::GuardedCall;
-using host::TBstr;
-
-std::wstring GuidText(const GUID& guid) {
-  wchar_t text[40] = {};
-  StringFromGUID2(guid, text, 40);
-  return text;
-}
+namespace carvelo::com {
 
 namespace {
 // The module's file name as registered: its short form when it has a blank.
@@ -141,4 +130,4 @@ HRESULT TAutoObjectFactory::LockServer(BOOL lock) {
   return S_OK;
 }
 
-}  // namespace carvelo::addin
+}  // namespace carvelo::com

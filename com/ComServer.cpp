@@ -2,16 +2,10 @@
 
 #include <oleauto.h>
 
-#include "AutoObjectFactory.h"
 #include "HostError.h"
 #include "Registry.h"
-#include "WaitFrm_win.h"
 
-namespace carvelo::addin {
-
-using host::Check;
-using host::ComPtr;
-using host::GuardedCall;
+namespace carvelo::com {
 
 TComServer& ComServer() noexcept {
   static TComServer server;
@@ -31,19 +25,24 @@ std::wstring TComServer::ModuleFileName() const {
   }
 }
 
+void TComServer::AddUnloadCheck(TUnloadCheck check) { unloadChecks_.push_back(check); }
+
 bool TComServer::CanUnloadNow() const noexcept {
   if (ObjectCount() != 0 || locks_ != 0) return false;
-  try {
-    return LiveWorkerCount() == 0;
-  } catch (...) {
-    return false;
+  for (TUnloadCheck check : unloadChecks_) {
+    try {
+      if (!check()) return false;
+    } catch (...) {
+      return false;
+    }
   }
+  return true;
 }
 
-void TComServer::AddFactory(TAutoObjectFactory* factory) { factories_.push_back(factory); }
+void TComServer::AddFactory(TServedFactory* factory) { factories_.push_back(factory); }
 
-TAutoObjectFactory* TComServer::FindFactory(REFCLSID clsid) const noexcept {
-  for (TAutoObjectFactory* f : factories_)
+TServedFactory* TComServer::FindFactory(REFCLSID clsid) const noexcept {
+  for (TServedFactory* f : factories_)
     if (f->ClassId() == clsid) return f;
   return nullptr;
 }
@@ -93,11 +92,11 @@ HRESULT TComServer::Register() noexcept {
   bool typeLibraryWasRegistered = true;
   const HRESULT status = GuardedCall([&] {
     typeLibraryWasRegistered = TypeLibraryRegistered();
-    for (TAutoObjectFactory* factory : factories_)
+    for (TServedFactory* factory : factories_)
       for (TRegistryKeyPath& key : factory->RegistryKeys())
         if (!KeyExists(key.root, key.path)) created.push_back(std::move(key));
     RegisterTypeLibrary();
-    for (TAutoObjectFactory* factory : factories_) factory->UpdateRegistry(true);
+    for (TServedFactory* factory : factories_) factory->UpdateRegistry(true);
   });
   if (SUCCEEDED(status)) return S_OK;
   // Subkeys come before their parents, as the factories list them.
@@ -110,9 +109,9 @@ HRESULT TComServer::Unregister() noexcept {
   return GuardedCall([&] {
     TFirstFailure failure;
     failure.Run([&] { UnregisterTypeLibrary(); });
-    for (TAutoObjectFactory* factory : factories_) failure.Run([&] { factory->UpdateRegistry(false); });
+    for (TServedFactory* factory : factories_) failure.Run([&] { factory->UpdateRegistry(false); });
     failure.Rethrow();
   });
 }
 
-}  // namespace carvelo::addin
+}  // namespace carvelo::com

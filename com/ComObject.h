@@ -1,5 +1,5 @@
-// The base of every hand-written COM object (the add-in, the event sinks, the
-// stand-in's objects): exact reference counting, and interface queries
+// The base of every hand-written COM object (automation objects, event
+// sinks, a test's fake host objects): exact reference counting, and interface queries
 // answered from InterfaceFor. The object starts with one reference, handed to
 // its creator by MakeComObject, and deletes itself when the last one goes.
 // An object the module hands to its host also derives from TLiveObject:
@@ -13,7 +13,7 @@
 
 #include "ComPtr.h"
 
-namespace carvelo::host {
+namespace carvelo::com {
 
 // The objects of this module that keep it loaded.
 long LiveObjectCount() noexcept;
@@ -69,4 +69,4 @@ ComPtr<T> MakeComObject(Args&&... args) {
   return ComPtr<T>::Adopt(new T(std::forward<Args>(args)...));
 }
 
-}  // namespace carvelo::host
+}  // namespace carvelo::com

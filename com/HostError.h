@@ -9,7 +9,7 @@
 #include <string>
 #include <type_traits>
 
-namespace carvelo::host {
+namespace carvelo::com {
 
 class EHostError : public std::runtime_error {
  public:
@@ -48,4 +48,4 @@ HRESULT GuardedCall(Body&& body) noexcept {
   }
 }
 
-}  // namespace carvelo::host
+}  // namespace carvelo::com

@@ -10,16 +10,15 @@
 #include <vector>
 
 #include "ComPtr.h"
+#include "ComServer.h"
 #include "Registry.h"
 
-namespace carvelo::addin {
-
-class TComServer;
+namespace carvelo::com {
 
 // What a factory needs of its class: making an object, and the class-level
 // operations run once its registry entries are written or removed.
 struct TAutoObjectClass {
-  host::ComPtr<IUnknown> (*create)();
+  ComPtr<IUnknown> (*create)();
   void (*afterRegister)();
   void (*afterUnregister)();
 };
@@ -29,7 +28,7 @@ TAutoObjectClass AutoObjectClassOf() {
   return {&T::Create, &T::AfterRegister, &T::AfterUnregister};
 }
 
-class TAutoObjectFactory : public IClassFactory {
+class TAutoObjectFactory : public TServedFactory {
  public:
   TAutoObjectFactory(TComServer& server, TAutoObjectClass objectClass, const CLSID& clsid,
                      const wchar_t* threadingModel);
@@ -37,8 +36,8 @@ class TAutoObjectFactory : public IClassFactory {
   TAutoObjectFactory(const TAutoObjectFactory&) = delete;
   TAutoObjectFactory& operator=(const TAutoObjectFactory&) = delete;
 
-  const CLSID& ClassId() const noexcept { return clsid_; }
-  // From the type library's class entry: "PPTAddin", "PPTAddin Object".
+  const CLSID& ClassId() const noexcept override { return clsid_; }
+  // From the type library's class entry: its name and its doc string.
   std::wstring ClassName() const;
   std::wstring Description() const;
   // The type library's name, a dot and the class name.
@@ -47,10 +46,10 @@ class TAutoObjectFactory : public IClassFactory {
   // Writes (true) or removes (false) the class's registry entries; raises
   // EHostError on the first failure. Removing goes on past a failure and
   // removes every key it can.
-  virtual void UpdateRegistry(bool registering);
+  void UpdateRegistry(bool registering) override;
   // Every key that registration writes, subkeys before their parents: the
   // order they are removed in.
-  virtual std::vector<TRegistryKeyPath> RegistryKeys() const;
+  std::vector<TRegistryKeyPath> RegistryKeys() const override;
 
   // IUnknown: the factory lives as long as the module, so references are
   // not counted; server locks are (LockServer).
@@ -73,7 +72,4 @@ class TAutoObjectFactory : public IClassFactory {
   std::wstring threadingModel_;
 };
 
-// The braced text form of a GUID, "{9082CFD1-243B-...}".
-std::wstring GuidText(const GUID& guid);
-
-}  // namespace carvelo::addin
+}  // namespace carvelo::com

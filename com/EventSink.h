@@ -1,17 +1,14 @@
 // TEventSink: the base of the event sinks, a COM object that receives an
 // event source's calls through IDispatch for one event interface, connected
 // and disconnected through the source's connection point; it keeps the module
-// loaded while it lives. TCommandBarButtonEventsSink routes a command-bar
-// button's Click to a handler.
+// loaded while it lives.
 #pragma once
 
 #include <ocidl.h>
 
-#include <functional>
-
 #include "ComObject.h"
 
-namespace carvelo::host {
+namespace carvelo::com {
 
 class TEventSink : public TComObject<IDispatch>, public TLiveObject {
  public:
@@ -48,24 +45,4 @@ class TEventSink : public TComObject<IDispatch>, public TLiveObject {
   ComPtr<IConnectionPoint> point_;  // where the cookie was advised
 };
 
-class TCommandBarButtonEventsSink final : public TEventSink {
- public:
-  // Receives the clicked control and the host's cancel-default flag.
-  using TClickHandler = std::function<void(IDispatch* control, VARIANT_BOOL& cancelDefault)>;
-
-  TCommandBarButtonEventsSink();
-
-  void SetHandler(TClickHandler handler) { handler_ = std::move(handler); }
-  bool HasHandler() const noexcept { return static_cast<bool>(handler_); }
-
-  // Click (dispatch id 1) with exactly its two arguments runs the handler;
-  // everything else is the base's DISP_E_MEMBERNOTFOUND.
-  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
-                                   EXCEPINFO* info, UINT* argError) override;
-
- private:
-  HRESULT RunClick(DISPPARAMS& params);
-  TClickHandler handler_;
-};
-
-}  // namespace carvelo::host
+}  // namespace carvelo::com

@@ -10,7 +10,7 @@
 
 #include "HostError.h"
 
-namespace carvelo::addin {
+namespace carvelo::com {
 
 class TRegKey {
  public:
@@ -42,6 +42,8 @@ void WriteKeyDefault(HKEY root, const std::wstring& path, const std::wstring& va
 // Deletes the key `path` (which must have no subkeys); a missing key is fine.
 void DeleteKey(HKEY root, const std::wstring& path);
 bool KeyExists(HKEY root, const std::wstring& path);
+// The braced text form of a GUID as keys name it, "{9082CFD1-243B-...}".
+std::wstring GuidText(const GUID& guid);
 
 // A key that registration writes.
 struct TRegistryKeyPath {
@@ -57,7 +59,7 @@ class TFirstFailure {
   void Run(Step&& step) {
     try {
       step();
-    } catch (const host::EHostError& e) {
+    } catch (const EHostError& e) {
       if (!first_) first_ = e;
     }
   }
@@ -66,7 +68,7 @@ class TFirstFailure {
   }
 
  private:
-  std::optional<host::EHostError> first_;
+  std::optional<EHostError> first_;
 };
 
-}  // namespace carvelo::addin
+}  // namespace carvelo::com

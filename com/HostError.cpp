@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-namespace carvelo::host {
+namespace carvelo::com {
 
 namespace {
 std::string Describe(HRESULT status, const std::string& what) {
@@ -19,4 +19,4 @@ void Check(HRESULT status, const char* what) {
   if (FAILED(status)) throw EHostError(status, what);
 }
 
-}  // namespace carvelo::host
+}  // namespace carvelo::com
