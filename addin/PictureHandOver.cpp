@@ -9,6 +9,7 @@
 
 namespace carvelo::addin {
 
+using namespace carvelo::com;
 using namespace carvelo::host;
 
 namespace {

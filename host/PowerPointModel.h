@@ -32,7 +32,7 @@ class TShape {
  public:
   explicit TShape(com::TDispatch shape) : shape_(std::move(shape)) {}
   IDispatch* Get() const noexcept { return shape_.Get(); }
-  const TDispatch& Object() const noexcept { return shape_; }
+  const com::TDispatch& Object() const noexcept { return shape_; }
   bool Has(std::wstring_view member) const noexcept { return shape_.HasMember(member); }
 
   int Type() const;
@@ -84,19 +84,19 @@ class TShape {
 
 class TTags {
  public:
-  explicit TTags(TDispatch tags) : tags_(std::move(tags)) {}
+  explicit TTags(com::TDispatch tags) : tags_(std::move(tags)) {}
   int Count() const;
   std::wstring Name(int index) const;
   std::wstring Value(int index) const;
   void Add(std::wstring_view name, std::wstring_view value) const;
 
  private:
-  TDispatch tags_;
+  com::TDispatch tags_;
 };
 
 class THyperlink {
  public:
-  explicit THyperlink(TDispatch link) : link_(std::move(link)) {}
+  explicit THyperlink(com::TDispatch link) : link_(std::move(link)) {}
   std::wstring Address() const;
   std::wstring SubAddress() const;
   std::wstring ScreenTip() const;
@@ -105,12 +105,12 @@ class THyperlink {
   void SetScreenTip(std::wstring_view text) const;
 
  private:
-  TDispatch link_;
+  com::TDispatch link_;
 };
 
 class TActionSetting {
  public:
-  explicit TActionSetting(TDispatch setting) : setting_(std::move(setting)) {}
+  explicit TActionSetting(com::TDispatch setting) : setting_(std::move(setting)) {}
   int Action() const;  // PpActionType
   void SetAction(int action) const;
   std::wstring Run() const;  // the macro or program
@@ -118,12 +118,12 @@ class TActionSetting {
   THyperlink Hyperlink() const;
 
  private:
-  TDispatch setting_;
+  com::TDispatch setting_;
 };
 
 class TEffect {
  public:
-  explicit TEffect(TDispatch effect) : effect_(std::move(effect)) {}
+  explicit TEffect(com::TDispatch effect) : effect_(std::move(effect)) {}
   TShape Shape() const;
   void SetShape(const TShape& shape) const;
   // Timing.TriggerShape: the shape whose click starts the effect.
@@ -131,29 +131,29 @@ class TEffect {
   void SetTriggerShape(const TShape& shape) const;
 
  private:
-  TDispatch effect_;
+  com::TDispatch effect_;
 };
 
 class TSequence {
  public:
-  explicit TSequence(TDispatch sequence) : sequence_(std::move(sequence)) {}
+  explicit TSequence(com::TDispatch sequence) : sequence_(std::move(sequence)) {}
   int Count() const;
   TEffect Item(int index) const;
 
  private:
-  TDispatch sequence_;
+  com::TDispatch sequence_;
 };
 
 class TTimeLine {
  public:
-  explicit TTimeLine(TDispatch timeLine) : timeLine_(std::move(timeLine)) {}
+  explicit TTimeLine(com::TDispatch timeLine) : timeLine_(std::move(timeLine)) {}
   TSequence MainSequence() const;
   // The interactive sequences: Count, then Item(i) of each.
   int InteractiveSequenceCount() const;
   TSequence InteractiveSequence(int index) const;
 
  private:
-  TDispatch timeLine_;
+  com::TDispatch timeLine_;
 };
 
 class TShapeRange {

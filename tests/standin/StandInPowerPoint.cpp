@@ -5,7 +5,7 @@
 
 #include "HostIds.h"
 #include "StandInClipboard.h"
-#include "StandInShapeParts.h"
+#include "StandInPowerPoint_parts.h"
 
 namespace carvelo::standin {
 

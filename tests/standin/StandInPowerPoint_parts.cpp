@@ -1,4 +1,4 @@
-#include "StandInShapeParts.h"
+#include "StandInPowerPoint_parts.h"
 
 #include <algorithm>
 #include <cwctype>
