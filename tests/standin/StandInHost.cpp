@@ -42,6 +42,8 @@ DWORD ReadDword(HKEY key, const wchar_t* name, DWORD fallback) {
   return value;
 }
 
+// Guess: the user's own entry records a failed load; an add-in known only
+// from the machine's entry (which a user cannot write) keeps it unchanged.
 void SetLoadBehavior(const std::wstring& progId, DWORD value) {
   if (TKey key = OpenKey(HKEY_CURRENT_USER, std::wstring(TStandInPowerPoint::kAddinsKey) + L"\\" + progId,
                          KEY_SET_VALUE))
@@ -177,34 +179,62 @@ void TStandInPowerPoint::SaveBars() const {
   }
 }
 
-void TStandInPowerPoint::LoadAddIns() {
-  TKey addins = OpenKey(HKEY_CURRENT_USER, kAddinsKey, KEY_READ);
+struct TStandInPowerPoint::TAddInEntry {
+  std::wstring progId, description, hive;
+  DWORD loadBehavior = 0;
+};
+
+// The Addins entries of one hive, replacing those of the same ProgID read
+// before: the machine's are read first, so a user's entry overrides them.
+void TStandInPowerPoint::ReadAddInEntries(HKEY hive, const wchar_t* hiveName, std::vector<TAddInEntry>& entries) {
+  TKey addins = OpenKey(hive, kAddinsKey, KEY_READ);
   if (!addins) return;
-  std::vector<std::pair<std::wstring, std::wstring>> toLoad;
   wchar_t name[256];
   for (DWORD i = 0;; ++i) {
     DWORD length = 256;
     if (RegEnumKeyExW(addins.get(), i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-    TKey entry = OpenKey(addins.get(), name, KEY_READ);
-    if (entry && ReadDword(entry.get(), L"LoadBehavior", 0) == 3)
-      toLoad.emplace_back(name, ReadString(entry.get(), L"Description"));
+    TKey key = OpenKey(addins.get(), name, KEY_READ);
+    if (!key) continue;
+    TAddInEntry entry{name, ReadString(key.get(), L"Description"), hiveName, ReadDword(key.get(), L"LoadBehavior", 0)};
+    std::erase_if(entries, [&](const TAddInEntry& e) { return _wcsicmp(e.progId.c_str(), name) == 0; });
+    entries.push_back(std::move(entry));
   }
-  for (const auto& [progId, description] : toLoad) ConnectAddIn(progId, description);
+}
+
+void TStandInPowerPoint::LoadAddIns() {
+  std::vector<TAddInEntry> entries;
+  ReadAddInEntries(HKEY_LOCAL_MACHINE, L"HKEY_LOCAL_MACHINE", entries);
+  ReadAddInEntries(HKEY_CURRENT_USER, L"HKEY_CURRENT_USER", entries);
+  for (const TAddInEntry& entry : entries)
+    if (entry.loadBehavior == 3) ConnectAddIn(entry);
   TCustomArray custom;
   for (const TLoadedAddIn& a : addIns_)
     if (a.object) a.object->OnStartupComplete(custom.Put());
 }
 
-void TStandInPowerPoint::ConnectAddIn(const std::wstring& progId, const std::wstring& description) {
-  TLoadedAddIn loaded{progId, nullptr, E_FAIL};
-  CLSID clsid{};
+ComPtr<IUnknown> TStandInPowerPoint::CreateAddIn(const std::wstring& progId, TLoadedAddIn& loaded) {
   ComPtr<IUnknown> object;
+  CLSID clsid{};
   HRESULT hr = CLSIDFromProgID(progId.c_str(), &clsid);
   if (SUCCEEDED(hr)) hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, object.PutVoid());
+  if ((hr == CO_E_CLASSSTRING || hr == REGDB_E_CLASSNOTREG) && options_.userClassesView) {
+    hr = CreateFromUserClasses(progId, userClassServers_, object);
+    loaded.throughUserClassesView = SUCCEEDED(hr);
+  }
+  loaded.connectStatus = hr;
+  return object;
+}
+
+void TStandInPowerPoint::ConnectAddIn(const TAddInEntry& entry) {
+  TLoadedAddIn loaded;
+  loaded.progId = entry.progId;
+  loaded.hive = entry.hive;
+  ComPtr<IUnknown> object = CreateAddIn(entry.progId, loaded);
+  HRESULT hr = loaded.connectStatus;
   ComPtr<IDTExtensibility2> addIn;
   if (SUCCEEDED(hr)) hr = object->QueryInterface(IID_IDTExtensibility2, addIn.PutVoid());
   if (SUCCEEDED(hr)) {
-    auto instance = MakeStandIn<TStandInComAddIn>(progId, description);
+    auto instance = MakeStandIn<TStandInComAddIn>(entry.progId, entry.description);
     TCustomArray custom;
     hr = addIn->OnConnection(app_->Dispatch(), ext_cm_Startup, instance->Dispatch(), custom.Put());
     addInInstances_.emplace_back(instance->Dispatch());
@@ -213,7 +243,7 @@ void TStandInPowerPoint::ConnectAddIn(const std::wstring& progId, const std::wst
   if (SUCCEEDED(hr))
     loaded.object = addIn;
   else
-    SetLoadBehavior(progId, 2);
+    SetLoadBehavior(entry.progId, 2);
   addIns_.push_back(std::move(loaded));
 }
 

@@ -11,6 +11,7 @@
 
 #include "OfficeAddInInterface.h"
 #include "StandInPowerPoint.h"
+#include "StandInUserClasses.h"
 
 namespace carvelo::standin {
 
@@ -38,10 +39,16 @@ struct TStandInOptions {
   bool registerInRot = true;
   // Copy puts a picture on the clipboard as displayed, not its own pixels.
   bool copyAsDisplayed = false;
+  // Wine has no merged view of the classes root: with this set, a class
+  // that COM cannot find is looked up in the current user's classes, as
+  // Windows would (see StandInUserClasses.h).
+  bool userClassesView = false;
 };
 
 struct TLoadedAddIn {
   std::wstring progId;
+  std::wstring hive;  // where its Addins key was found: "HKEY_CURRENT_USER" or "HKEY_LOCAL_MACHINE"
+  bool throughUserClassesView = false;  // created by the stand-in's merged view, not by COM
   ComPtr<host::IDTExtensibility2> object;  // null once disconnected or when loading failed
   HRESULT connectStatus = E_FAIL;
 };
@@ -55,8 +62,9 @@ class TStandInPowerPoint {
 
   static constexpr const wchar_t* kAddinsKey = L"Software\\Microsoft\\Office\\PowerPoint\\Addins";
 
-  // Every add-in under the current user's Addins key with LoadBehavior 3,
-  // by ProgID: OnConnection (startup), then OnStartupComplete for all. An
+  // Every add-in under the machine's and the current user's Addins keys
+  // with LoadBehavior 3, by ProgID (the user's entry wins over the
+  // machine's): OnConnection (startup), then OnStartupComplete for all. An
   // add-in that fails to load gets LoadBehavior 2, as Office does.
   void LoadAddIns();
   // The user unloads an add-in: OnDisconnection(user closed); its
@@ -96,12 +104,16 @@ class TStandInPowerPoint {
   void CreateBuiltInBars();
   void LoadBars();
   void SaveBars() const;
-  void ConnectAddIn(const std::wstring& progId, const std::wstring& description);
+  struct TAddInEntry;
+  static void ReadAddInEntries(HKEY hive, const wchar_t* hiveName, std::vector<TAddInEntry>& entries);
+  ComPtr<IUnknown> CreateAddIn(const std::wstring& progId, TLoadedAddIn& loaded);
+  void ConnectAddIn(const TAddInEntry& entry);
   TStandInOptions options_;
   ComPtr<TStandInBars> bars_;
   ComPtr<TStandInApp> app_;
   DWORD rotCookie_ = 0;
   bool running_ = false;
+  std::vector<TServerModule> userClassServers_;  // outlives the add-ins below
   std::vector<TLoadedAddIn> addIns_;
   std::vector<ComPtr<IDispatch>> addInInstances_;
   HWND window_ = nullptr;

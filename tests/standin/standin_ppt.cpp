@@ -1,5 +1,6 @@
 // standin_ppt: the PowerPoint stand-in as a program. It starts, loads the
-// current user's add-ins from the registry, shows its window with the
+// machine's and the current user's add-ins from the registry (saying which
+// and from where), shows its window with the
 // visible command bars and one slide, runs the scripted steps in order, and
 // quits (saving its command bars) after the given number of seconds, at
 // once with --quit, or when its window is closed. A window that an add-in
@@ -24,8 +25,8 @@ using namespace carvelo::standin;
 namespace {
 
 constexpr wchar_t kUsage[] =
-    L"standin_ppt [--bars FILE] [--seconds N] [--picture] [--quit] [--not-in-rot] [--copy-as-displayed]\n"
-    L"            [STEP...]\n"
+    L"standin_ppt [--bars FILE] [--seconds N] [--picture] [--user-classes] [--quit] [--not-in-rot]\n"
+    L"            [--copy-as-displayed] [STEP...]\n"
     L"  --bars FILE      keep custom command bars in FILE between starts\n"
     L"  --not-in-rot     never register in the Running Object Table, as a starting\n"
     L"                   PowerPoint may not be yet when it loads its add-ins\n"
@@ -34,6 +35,8 @@ constexpr wchar_t kUsage[] =
     L"  --seconds N      stay open N seconds after the steps (default 5)\n"
     L"  --quit           quit as soon as the steps are done\n"
     L"  --picture        put a sample picture on slide 1 and select it\n"
+    L"  --user-classes   find classes in HKCU\\Software\\Classes too, as Windows'\n"
+    L"                   merged view does and Wine does not\n"
     L"Steps, run in order after the add-ins are loaded:\n";
 
 constexpr wchar_t kProgressCaption[] = L"Carvelo - Processing";
@@ -74,6 +77,7 @@ TCommandLine Parse(int argc, wchar_t** argv) {
     else if (arg == L"--picture") line.picture = true;
     else if (arg == L"--not-in-rot") line.options.registerInRot = false;
     else if (arg == L"--copy-as-displayed") line.options.copyAsDisplayed = true;
+    else if (arg == L"--user-classes") line.options.userClassesView = true;
     else if (!ReadScriptStep(args, i, line.steps)) throw EScriptError{L"unknown option \"" + arg + L"\" (see --help)"};
   }
   return line;
@@ -103,7 +107,9 @@ int Run(const TCommandLine& line) {
   powerPoint.ShowWindow();
   powerPoint.LoadAddIns();
   for (const TLoadedAddIn& a : powerPoint.AddIns())
-    std::wprintf(L"%ls: OnConnection 0x%08lX\n", a.progId.c_str(), static_cast<unsigned long>(a.connectStatus));
+    std::wprintf(L"%ls from %ls%ls: OnConnection 0x%08lX\n", a.progId.c_str(), a.hive.c_str(),
+                 a.throughUserClassesView ? L" (class found by the stand-in's merged view of the user's classes)" : L"",
+                 static_cast<unsigned long>(a.connectStatus));
   if (line.picture) {
     auto shape = powerPoint.Slide(1).AddPicture(160, 140, 420, 200, SamplePicture(320, 200));
     powerPoint.SelectShapes({shape});
