@@ -104,8 +104,8 @@ bool ReadPngHeader(TPngReader& R, FILE* Stream, uint32_t& Width, uint32_t& Heigh
     png_set_gray_to_rgb(R.Png);
   }
   if (BitDepth == 16) png_set_strip_16(R.Png);
-  if ((ColourType & PNG_COLOR_MASK_ALPHA) != 0 || png_get_valid(R.Png, R.Info, PNG_INFO_tRNS) != 0)
-    png_set_strip_alpha(R.Png);
+  // Transparency of any kind becomes a fourth byte of alpha.
+  if (png_get_valid(R.Png, R.Info, PNG_INFO_tRNS) != 0) png_set_tRNS_to_alpha(R.Png);
   png_set_bgr(R.Png);
   Passes = png_set_interlace_handling(R.Png);
   png_read_update_info(R.Png, R.Info);
@@ -137,8 +137,10 @@ TBitmap ReadPng(FILE* Stream) {
   size_t RowBytes = 0;
   if (!ReadPngHeader(R, Stream, Width, Height, Passes, RowBytes)) throw TImageError(R.Message.Text);
   CheckSize(Width, Height);
-  if (RowBytes != size_t{Width} * 3) throw TImageError("unsupported PNG pixel layout");
-  TBitmap Bitmap(int32_t(Width), int32_t(Height), 24);
+  const bool Alpha = RowBytes == size_t{Width} * 4;
+  if (RowBytes != size_t{Width} * 3 && !Alpha) throw TImageError("unsupported PNG pixel layout");
+  TBitmap Bitmap(int32_t(Width), int32_t(Height), Alpha ? 32 : 24);
+  Bitmap.SetHasAlpha(Alpha);
   if (!ReadPngRows(R, Bitmap, Passes)) throw TImageError(R.Message.Text);
   return Bitmap;
 }
@@ -158,8 +160,9 @@ struct TPngWriter {
 bool WritePngRows(TPngWriter& W, FILE* Stream, const TBitmap& Bitmap) {
   if (setjmp(png_jmpbuf(W.Png))) return false;
   png_init_io(W.Png, Stream);
-  png_set_IHDR(W.Png, W.Info, png_uint_32(Bitmap.Width()), png_uint_32(Bitmap.Height()), 8, PNG_COLOR_TYPE_RGB,
-               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_set_IHDR(W.Png, W.Info, png_uint_32(Bitmap.Width()), png_uint_32(Bitmap.Height()), 8,
+               Bitmap.HasAlpha() ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_write_info(W.Png, W.Info);
   png_set_bgr(W.Png);
   for (int32_t y = 0; y < Bitmap.Height(); ++y) png_write_row(W.Png, Bitmap.ScanLine(y));
@@ -295,12 +298,33 @@ TBitmap ReadImage(const std::string& Path) {
   return Format == TImageFormat::Png ? ReadPng(File.Get()) : ReadJpeg(File.Get());
 }
 
+namespace {
+
+// A picture with alpha as it looks on a white page, at 24 bits.
+TBitmap OverWhite(const TBitmap& Picture) {
+  TBitmap Result(Picture.Width(), Picture.Height(), 24);
+  for (int32_t y = 0; y < Picture.Height(); ++y) {
+    const uint8_t* In = Picture.ScanLine(y);
+    uint8_t* Out = Result.ScanLine(y);
+    for (int32_t x = 0; x < Picture.Width(); ++x, In += 4, Out += 3)
+      for (int k = 0; k < 3; ++k) Out[k] = static_cast<uint8_t>((In[k] * In[3] + 255 * (255 - In[3]) + 127) / 255);
+  }
+  return Result;
+}
+
+}  // namespace
+
 void WriteImage(const std::string& Path, const TBitmap& Bitmap) {
   const TImageFormat Format = RequireFormat(Path);
   if (Bitmap.Empty()) throw TImageError("the picture is empty");
   const TBitmap* Pixels = &Bitmap;
   TBitmap Converted;
-  if (Bitmap.BitCount() != 24) {
+  if (Format == TImageFormat::Png && Bitmap.HasAlpha()) {
+    // written with its alpha
+  } else if (Bitmap.HasAlpha()) {
+    Converted = OverWhite(Bitmap);  // JPEG has no alpha
+    Pixels = &Converted;
+  } else if (Bitmap.BitCount() != 24) {
     Converted = ConvertDepth(Bitmap, 24);
     Pixels = &Converted;
   }

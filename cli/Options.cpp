@@ -149,7 +149,8 @@ is fitted to WIDTH x HEIGHT exactly as the Carvelo add-in fits a picture
 that was stretched on a slide to that size.
 
 INPUT and OUTPUT are PNG or JPEG files, chosen by their extension (.png,
-.jpg, .jpeg). An alpha channel in INPUT is ignored; a damaged or truncated
+.jpg, .jpeg). A transparent PNG gives a transparent PNG: its alpha moves
+with its pixels (a JPEG OUTPUT shows it on white). A damaged or truncated
 INPUT or MASK is refused.
 
 OUTPUT is written only when everything succeeded; it is never left

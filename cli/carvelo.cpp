@@ -127,7 +127,7 @@ void Fit(const TCliOptions& Options) {
   }
 
   const TPictureSize Size = FittedSize(W, H, Working.FW, Working.FH);
-  TBitmap Result(Size.Width, Size.Height, 24);
+  TBitmap Result = MakeResultBitmap(Working, Size);
   const TCarveJob Job = MakeCarveJob(Working, Result, Options.Settings, WorkingMask ? &*WorkingMask : nullptr);
   {
     TProgressLine Progress;

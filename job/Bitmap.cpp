@@ -125,6 +125,7 @@ TBitmap::TBitmap(int32_t Width, int32_t Height, int32_t BitCount, TBitMasks Mask
 TBitmap TBitmap::Clone() const {
   TBitmap Copy(FLayout.Width, FLayout.Height, FLayout.BitCount, FLayout.Masks);
   if (FMemory && FLayout.ByteSize() > 0) std::memcpy(Copy.FMemory->Bits(), FMemory->Bits(), FLayout.ByteSize());
+  Copy.FAlpha = FAlpha;
   return Copy;
 }
 
@@ -138,7 +139,29 @@ void PutPixelRGB(TBitmap& Bitmap, int32_t X, int32_t Y, TRGB Colour) {
   PackRow(Bitmap, &Colour, Bitmap.ScanLine(Y) + static_cast<size_t>(X) * Bitmap.BytesPerPixel(), 1);
 }
 
+TBitmap WithAlpha(const TBitmap& Picture) {
+  if (Picture.HasAlpha()) return Picture.Clone();
+  TBitmap Result = ConvertDepth(Picture, 32);
+  for (int32_t y = 0; y < Result.Height(); ++y) {
+    uint8_t* Line = Result.ScanLine(y);
+    for (int32_t x = 0; x < Result.Width(); ++x) Line[4 * static_cast<size_t>(x) + 3] = 255;
+  }
+  Result.SetHasAlpha(true);
+  return Result;
+}
+
+bool IsOpaque(const TBitmap& Picture) {
+  if (!Picture.HasAlpha()) return true;
+  for (int32_t y = 0; y < Picture.Height(); ++y) {
+    const uint8_t* Line = Picture.ScanLine(y);
+    for (int32_t x = 0; x < Picture.Width(); ++x)
+      if (Line[4 * static_cast<size_t>(x) + 3] != 255) return false;
+  }
+  return true;
+}
+
 TBitmap ConvertDepth(const TBitmap& Source, int32_t Depth) {
+  if (Depth == 32 && Source.HasAlpha()) return Source.Clone();
   TBitmap Result(Source.Width(), Source.Height(), Depth);
   std::vector<TRGB> Row(static_cast<size_t>(Source.Width()));
   for (int32_t y = 0; y < Source.Height(); ++y) {

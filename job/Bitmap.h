@@ -1,7 +1,8 @@
 // TBitmap: a picture laid out like a top-down device-independent bitmap.
 // Row y (0 at the top) starts at ScanLine(y); every row is padded to a
 // multiple of 4 bytes. Pixels are stored as in a DIB: 24-bit pixels are the
-// bytes blue, green, red; 32-bit pixels blue, green, red and an unused byte;
+// bytes blue, green, red; 32-bit pixels blue, green, red and a fourth byte
+// that is either unused or, in a bitmap marked so, the pixel's alpha;
 // 16-bit pixels are little-endian words split by three colour masks.
 //
 // The pixel memory comes from AllocatePixelMemory, so that a platform build
@@ -75,6 +76,12 @@ public:
   const TBitmapLayout& Layout() const { return FLayout; }
   bool Empty() const { return FLayout.Width == 0 || FLayout.Height == 0; }
 
+  // Whether byte 3 of every pixel is its alpha (0 transparent .. 255 opaque,
+  // the colour not multiplied by it). Only a 32-bit bitmap can say so; a
+  // new bitmap does not.
+  bool HasAlpha() const { return FAlpha; }
+  void SetHasAlpha(bool Alpha) { FAlpha = Alpha && FLayout.BitCount == 32; }
+
   // Row Y from the top; no bound checks.
   uint8_t* ScanLine(int32_t Y) { return FMemory->Bits() + static_cast<size_t>(Y) * FLayout.Stride; }
   const uint8_t* ScanLine(int32_t Y) const { return FMemory->Bits() + static_cast<size_t>(Y) * FLayout.Stride; }
@@ -90,6 +97,7 @@ private:
 
   TBitmapLayout FLayout{0, 0, 24, {}, 0};
   std::unique_ptr<TPixelMemory> FMemory;
+  bool FAlpha = false;
 };
 
 // One colour as red, green, blue.
@@ -105,7 +113,15 @@ struct TRGB {
 TRGB GetPixelRGB(const TBitmap& Bitmap, int32_t X, int32_t Y);
 void PutPixelRGB(TBitmap& Bitmap, int32_t X, int32_t Y, TRGB Colour);
 
-// A copy of Source at another depth (15, 16, 24 or 32). 5- and 6-bit fields
+// A 32-bit copy of Picture whose fourth byte is its alpha: a bitmap with
+// alpha is cloned, any other is fully opaque.
+TBitmap WithAlpha(const TBitmap& Picture);
+
+// Whether every pixel is fully opaque (always, in a bitmap without alpha).
+bool IsOpaque(const TBitmap& Picture);
+
+// A copy of Source at another depth (15, 16, 24 or 32); alpha is kept only
+// from 32 bits with alpha to 32 bits. 5- and 6-bit fields
 // widen to 8 bits and narrow back by rounding to the nearest level, so that
 // 0 and the field's top value map onto 0 and 255 and a round trip through
 // 24 bits gives every field back.

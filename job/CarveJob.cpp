@@ -51,6 +51,14 @@ void ReadMask(const TBitmap& Mask, int32_t MasqueWeight, GML_Int& Weights) {
 
 void ReadSource(const TBitmap& Working, GML_Color& Source) {
   RequireBitmapCovers(Working, Source.Width(), Source.Height(), "the working picture");
+  if (Working.HasAlpha()) {
+    for (int32_t y = 0; y < Source.Height(); ++y) {
+      const uint8_t* In = Working.ScanLine(y);
+      uint32_t* Out = Source.Row(y);
+      for (int32_t x = 0; x < Source.Width(); ++x, In += 4) Out[x] = GML_Pixel(In[2], In[1], In[0], In[3]);
+    }
+    return;
+  }
   const T24BitView View(Working);
   for (int32_t y = 0; y < Source.Height(); ++y) {
     const uint8_t* In = (*View).ScanLine(y);
@@ -62,6 +70,20 @@ void ReadSource(const TBitmap& Working, GML_Color& Source) {
 void WriteResult(const GML_Color& Result, TBitmap& Target) {
   const int32_t Width = std::min(Result.Width(), Target.Width());
   const int32_t Height = std::min(Result.Height(), Target.Height());
+  if (Target.HasAlpha()) {
+    for (int32_t y = 0; y < Height; ++y) {
+      const uint32_t* In = Result.Row(y);
+      uint8_t* Out = Target.ScanLine(y);
+      for (int32_t x = 0; x < Width; ++x, Out += 4) {
+        const TRGB C = ColourOfEngineWord(In[x]);
+        Out[0] = C.B;
+        Out[1] = C.G;
+        Out[2] = C.R;
+        Out[3] = static_cast<uint8_t>(In[x] >> 24);
+      }
+    }
+    return;
+  }
   if (Target.BitCount() != 24) {
     for (int32_t y = 0; y < Height; ++y)
       for (int32_t x = 0; x < Width; ++x) PutPixelRGB(Target, x, y, ColourOfEngineWord(Result.Get(x, y)));
@@ -77,6 +99,12 @@ void WriteResult(const GML_Color& Result, TBitmap& Target) {
       Out[2] = C.R;
     }
   }
+}
+
+TBitmap MakeResultBitmap(const TWorkingBitmap& Working, TPictureSize Size) {
+  TBitmap Result(Size.Width, Size.Height, Working.Bitmap.HasAlpha() ? 32 : 24);
+  Result.SetHasAlpha(Working.Bitmap.HasAlpha());
+  return Result;
 }
 
 TPictureSize FittedSize(int32_t W, int32_t H, double FW, double FH) {

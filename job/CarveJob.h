@@ -36,7 +36,8 @@ inline int32_t MaskWeightOf(TRGB Colour, int32_t Mark) {
   return 0;
 }
 
-// Engine pixel word of a picture pixel: red, green, blue, and 1 in byte 3.
+// Engine pixel word of a picture pixel: red, green, blue, and 1 in byte 3
+// (a picture with alpha carries its alpha there instead).
 inline uint32_t EngineWordOf(TRGB Colour) { return GML_Pixel(Colour.R, Colour.G, Colour.B, 1); }
 // Picture pixel of an engine word; byte 3 is ignored.
 inline TRGB ColourOfEngineWord(uint32_t Word) {
@@ -54,7 +55,8 @@ void RequireBitmapCovers(const TBitmap& Bitmap, int32_t Width, int32_t Height, c
 
 // The pixel transfers. Each covers the buffer's own size; the bitmap must
 // be at least that large (std::invalid_argument otherwise). Bitmaps of
-// another depth than 24 are read through a 24-bit copy.
+// another depth than 24 are read through a 24-bit copy, but for a bitmap
+// with alpha, whose alpha travels in the engine word's byte 3.
 void ReadMask(const TBitmap& Mask, int32_t MasqueWeight, GML_Int& Weights);
 void ReadSource(const TBitmap& Working, GML_Color& Source);
 // Writes the result over its own size, clipped to the target bitmap.
@@ -115,6 +117,10 @@ struct TCarveJob {
   TBitmap* Target = nullptr;  // written
   bool UseMask = false;
 };
+
+// The blank result bitmap of a job of Size: 24 bits, or 32 with alpha when
+// the working picture has alpha.
+TBitmap MakeResultBitmap(const TWorkingBitmap& Working, TPictureSize Size);
 
 // The job of a command: working bitmap, result bitmap and settings (mask
 // null for a job without one).

@@ -159,16 +159,18 @@ size_t CachedContributorTables() {
 }
 
 // ---------------------------------------------------------------------------
-// Pixel layouts of the four depths: how a pixel splits into three channels.
+// Pixel layouts of the four depths: how a pixel splits into three channels,
+// or four with alpha.
 
 namespace {
 
-using TChannels = std::array<int32_t, 3>;
+using TChannels = std::array<int32_t, 4>;
 
 struct TPixels24 {
   static constexpr size_t Bytes = 3;
-  static constexpr TChannels Top{255, 255, 255};
-  static TChannels Load(const uint8_t* P) { return {P[0], P[1], P[2]}; }
+  static constexpr size_t Channels = 3;
+  static constexpr TChannels Top{255, 255, 255, 0};
+  static TChannels Load(const uint8_t* P) { return {P[0], P[1], P[2], 0}; }
   static void Store(uint8_t* P, const TChannels& C) {
     P[0] = static_cast<uint8_t>(C[0]);
     P[1] = static_cast<uint8_t>(C[1]);
@@ -181,6 +183,25 @@ struct TPixels32 : TPixels24 {
   static constexpr size_t Bytes = 4;
 };
 
+// Alpha in byte 3. The colours are filtered multiplied by their alpha, so
+// that the colour of an invisible pixel never bleeds into a visible edge;
+// an opaque pixel's channels are its bytes, exactly as without alpha.
+struct TPixels32Alpha {
+  static constexpr size_t Bytes = 4;
+  static constexpr size_t Channels = 4;
+  static constexpr TChannels Top{255, 255, 255, 255};
+  static TChannels Load(const uint8_t* P) {
+    const int32_t A = P[3];
+    return {(P[0] * A + 127) / 255, (P[1] * A + 127) / 255, (P[2] * A + 127) / 255, A};
+  }
+  static void Store(uint8_t* P, const TChannels& C) {
+    const int32_t A = C[3];
+    for (size_t k = 0; k < 3; ++k)
+      P[k] = A == 0 ? 0 : static_cast<uint8_t>((std::min(C[k], A) * 255 + A / 2) / A);
+    P[3] = static_cast<uint8_t>(A);
+  }
+};
+
 inline uint32_t LoadWord(const uint8_t* P) { return uint32_t(P[0]) | uint32_t(P[1]) << 8; }
 inline void StoreWord(uint8_t* P, uint32_t W) {
   P[0] = static_cast<uint8_t>(W);
@@ -190,10 +211,11 @@ inline void StoreWord(uint8_t* P, uint32_t W) {
 // 5-5-5, red in the top field; channels blue, green, red.
 struct TPixels15 {
   static constexpr size_t Bytes = 2;
-  static constexpr TChannels Top{31, 31, 31};
+  static constexpr size_t Channels = 3;
+  static constexpr TChannels Top{31, 31, 31, 0};
   static TChannels Load(const uint8_t* P) {
     const uint32_t W = LoadWord(P);
-    return {int32_t(W & 0x1F), int32_t(W >> 5 & 0x1F), int32_t(W >> 10 & 0x1F)};
+    return {int32_t(W & 0x1F), int32_t(W >> 5 & 0x1F), int32_t(W >> 10 & 0x1F), 0};
   }
   static void Store(uint8_t* P, const TChannels& C) {
     StoreWord(P, uint32_t(C[0]) | uint32_t(C[1]) << 5 | uint32_t(C[2]) << 10);
@@ -203,10 +225,11 @@ struct TPixels15 {
 // 5-6-5; channels blue, green, red.
 struct TPixels16 {
   static constexpr size_t Bytes = 2;
-  static constexpr TChannels Top{31, 63, 31};
+  static constexpr size_t Channels = 3;
+  static constexpr TChannels Top{31, 63, 31, 0};
   static TChannels Load(const uint8_t* P) {
     const uint32_t W = LoadWord(P);
-    return {int32_t(W & 0x1F), int32_t(W >> 5 & 0x3F), int32_t(W >> 11 & 0x1F)};
+    return {int32_t(W & 0x1F), int32_t(W >> 5 & 0x3F), int32_t(W >> 11 & 0x1F), 0};
   }
   static void Store(uint8_t* P, const TChannels& C) {
     StoreWord(P, uint32_t(C[0]) | uint32_t(C[1]) << 5 | uint32_t(C[2]) << 11);
@@ -233,26 +256,26 @@ void MitchellResampleOf(const TBitmap& Source, TBitmap& Dest) {
     const auto Across = Columns.Of(i);
     for (int32_t y = 0; y < Source.Height(); ++y) {
       const uint8_t* Line = Source.ScanLine(y);
-      TChannels Sum{0, 0, 0};
+      TChannels Sum{0, 0, 0, 0};
       for (const TContributor& C : Across) {
         if (C.Weight == 0) continue;
         const TChannels P = Px::Load(Line + static_cast<size_t>(C.Pixel) * Px::Bytes);
-        for (size_t k = 0; k < 3; ++k) Sum[k] += C.Weight * P[k];
+        for (size_t k = 0; k < Px::Channels; ++k) Sum[k] += C.Weight * P[k];
       }
       auto& Entry = Column[static_cast<size_t>(y)];
-      for (size_t k = 0; k < 3; ++k) Entry[k] = static_cast<uint8_t>(RoundSum(Sum[k], Px::Top[k]));
+      for (size_t k = 0; k < Px::Channels; ++k) Entry[k] = static_cast<uint8_t>(RoundSum(Sum[k], Px::Top[k]));
     }
 
     const size_t Offset = static_cast<size_t>(i) * Px::Bytes;
     for (int32_t j = 0; j < Dest.Height(); ++j) {
-      TChannels Sum{0, 0, 0};
+      TChannels Sum{0, 0, 0, 0};
       for (const TContributor& C : Rows.Of(j)) {
         if (C.Weight == 0) continue;
         const auto& Entry = Column[static_cast<size_t>(C.Pixel)];
-        for (size_t k = 0; k < 3; ++k) Sum[k] += C.Weight * Entry[k];
+        for (size_t k = 0; k < Px::Channels; ++k) Sum[k] += C.Weight * Entry[k];
       }
-      TChannels Out;
-      for (size_t k = 0; k < 3; ++k) Out[k] = RoundSum(Sum[k], Px::Top[k]);
+      TChannels Out{};
+      for (size_t k = 0; k < Px::Channels; ++k) Out[k] = RoundSum(Sum[k], Px::Top[k]);
       Px::Store(Dest.ScanLine(j) + Offset, Out);
     }
   }
@@ -290,8 +313,8 @@ void BilinearResampleOf(const TBitmap& Source, TBitmap& Dest) {
       const TChannels P10 = Px::Load(Top + static_cast<size_t>(X1) * Px::Bytes);
       const TChannels P01 = Px::Load(Bottom + static_cast<size_t>(X0) * Px::Bytes);
       const TChannels P11 = Px::Load(Bottom + static_cast<size_t>(X1) * Px::Bytes);
-      TChannels Result;
-      for (size_t k = 0; k < 3; ++k) {
+      TChannels Result{};
+      for (size_t k = 0; k < Px::Channels; ++k) {
         // The four weights sum to 65536: at most Top << 16, well inside 32 bits.
         const uint32_t Sum = TopLeft * uint32_t(P00[k]) + TopRight * uint32_t(P10[k]) +
                              BottomLeft * uint32_t(P01[k]) + BottomRight * uint32_t(P11[k]);
@@ -304,7 +327,8 @@ void BilinearResampleOf(const TBitmap& Source, TBitmap& Dest) {
 
 bool CanResample(const TBitmap& Source, const TBitmap& Dest) {
   const int32_t Depth = GetBitsPerPixel(Dest);
-  return Depth != 0 && GetBitsPerPixel(Source) == Depth && !Source.Empty() && !Dest.Empty();
+  return Depth != 0 && GetBitsPerPixel(Source) == Depth && Source.HasAlpha() == Dest.HasAlpha() && !Source.Empty() &&
+         !Dest.Empty();
 }
 
 }  // namespace
@@ -315,7 +339,12 @@ void MitchellResample(const TBitmap& Source, TBitmap& Dest) {
     case 15: MitchellResampleOf<TPixels15>(Source, Dest); break;
     case 16: MitchellResampleOf<TPixels16>(Source, Dest); break;
     case 24: MitchellResampleOf<TPixels24>(Source, Dest); break;
-    case 32: MitchellResampleOf<TPixels32>(Source, Dest); break;
+    case 32:
+      if (Dest.HasAlpha())
+        MitchellResampleOf<TPixels32Alpha>(Source, Dest);
+      else
+        MitchellResampleOf<TPixels32>(Source, Dest);
+      break;
   }
 }
 
@@ -325,7 +354,12 @@ void BilinearResample(const TBitmap& Source, TBitmap& Dest) {
     case 15: BilinearResampleOf<TPixels15>(Source, Dest); break;
     case 16: BilinearResampleOf<TPixels16>(Source, Dest); break;
     case 24: BilinearResampleOf<TPixels24>(Source, Dest); break;
-    case 32: BilinearResampleOf<TPixels32>(Source, Dest); break;
+    case 32:
+      if (Dest.HasAlpha())
+        BilinearResampleOf<TPixels32Alpha>(Source, Dest);
+      else
+        BilinearResampleOf<TPixels32>(Source, Dest);
+      break;
   }
 }
 

@@ -78,8 +78,10 @@ std::shared_ptr<const TContributorTable> GetContributors(int32_t SourceSize, int
 size_t CachedContributorTables();
 
 // Resample Source onto the whole of Dest. Both bitmaps must have the same
-// depth, one of 15, 16, 24, 32; otherwise (or when either is empty) Dest is
-// left as it was. Byte 3 of a 32-bit destination pixel is not written.
+// depth, one of 15, 16, 24, 32, and both or neither alpha; otherwise (or
+// when either is empty) Dest is left as it was. Byte 3 of a 32-bit
+// destination pixel without alpha is not written; alpha is filtered like a
+// colour, and the colours weighted by it.
 void MitchellResample(const TBitmap& Source, TBitmap& Dest);
 void BilinearResample(const TBitmap& Source, TBitmap& Dest);
 

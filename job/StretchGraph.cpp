@@ -58,12 +58,20 @@ void MatchPixelFormat(TBitmap& Bitmap, int32_t Depth) {
 
 void StretchGraphic(TBitmap& Source, TBitmap& Dest, int32_t Quality) {
   if (Quality == Quality_Low) {
-    PlatformStretch(Source, Dest);
+    // The platform's stretch knows no alpha; the nearest pixel carries it.
+    if (Dest.HasAlpha() && !Source.HasAlpha())
+      NearestResample(WithAlpha(Source), Dest);
+    else if (Dest.HasAlpha())
+      NearestResample(Source, Dest);
+    else
+      PlatformStretch(Source, Dest);
     return;
   }
   if (Quality != Quality_Good && Quality != Quality_High) return;
   const int32_t Depth = GetBitsPerPixel(Dest);
   if (Depth == 0) return;
+  if (Dest.HasAlpha() && !Source.HasAlpha()) Source = WithAlpha(Source);
+  if (!Dest.HasAlpha()) Source.SetHasAlpha(false);  // its colours as they are
   MatchPixelFormat(Source, Depth);
   if (Quality == Quality_Good)
     BilinearResample(Source, Dest);
@@ -109,9 +117,13 @@ TWorkingBitmap PrepareWorkingBitmap(TBitmap& Source, double RW, double RH, const
   if (!Usable(RW) || !Usable(RH)) throw std::invalid_argument("the picture's ratios must be positive numbers");
 
   const TScalePlan Plan = PlanScaling(Source.Width(), Source.Height(), RW, RH, Settings.ScaleBeforeCarving);
-  TWorkingBitmap Working{TBitmap(Plan.WorkWidth, Plan.WorkHeight, 24), Plan.FW, Plan.FH};
+  const bool Alpha = Source.HasAlpha();
+  TWorkingBitmap Working{TBitmap(Plan.WorkWidth, Plan.WorkHeight, Alpha ? 32 : 24), Plan.FW, Plan.FH};
+  Working.Bitmap.SetHasAlpha(Alpha);
   if (Plan.PreScale)
     StretchGraphic(Source, Working.Bitmap, Settings.SamplingQuality);
+  else if (Alpha)
+    NearestResample(Source, Working.Bitmap);  // equal sizes: a plain copy, alpha included
   else
     PlatformStretch(Source, Working.Bitmap);  // equal sizes: a plain copy at 24 bits
   return Working;

@@ -27,8 +27,8 @@ void MatchPixelFormat(TBitmap& Bitmap, int32_t Depth);
 
 // Fills Dest, already of the wanted size and depth, from Source at Quality
 // 0 "Low", 1 "Good" or 2 "High". Good and High first bring Source itself to
-// Dest's depth. A Dest of a depth the filters do not handle, or any other
-// quality, leaves Dest as it was.
+// Dest's depth (and to alpha, when Dest has it). A Dest of a depth the
+// filters do not handle, or any other quality, leaves Dest as it was.
 void StretchGraphic(TBitmap& Source, TBitmap& Dest, int32_t Quality);
 
 // Round with halves to even, for a side of a bitmap: a side that would round
@@ -48,7 +48,7 @@ struct TScalePlan {
 TScalePlan PlanScaling(int32_t W, int32_t H, double RW, double RH, bool ScaleBeforeCarving);
 
 struct TWorkingBitmap {
-  TBitmap Bitmap;  // 24 bits per pixel
+  TBitmap Bitmap;  // 24 bits per pixel, or 32 with alpha for a picture that has alpha
   double FW = 1;
   double FH = 1;
 };

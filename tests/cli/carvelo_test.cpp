@@ -194,20 +194,37 @@ TEST_F(CarveloTool, SameSizeWithoutMaskGivesThePictureBack) {
     for (int32_t x = 0; x < 15; ++x) ASSERT_EQ(GetPixelRGB(Out, x, y), GetPixelRGB(Source, x, y));
 }
 
-TEST_F(CarveloTool, AlphaChannelIsIgnored) {
-  // Fully transparent pixels keep their colour values.
+TEST_F(CarveloTool, ATransparentPngStaysTransparent) {
+  // Alpha equal to the red byte, fully transparent pixels among them: at the
+  // same size every pixel comes back as it was, and carved narrower every
+  // pixel's alpha still equals its red, so alpha moved with its pixel.
   std::vector<uint8_t> Rgba;
-  for (int i = 0; i < 6 * 4; ++i) Rgba.insert(Rgba.end(), {10, 200, 30, uint8_t(i % 2 ? 0 : 128)});
+  for (int32_t y = 0; y < 8; ++y)
+    for (int32_t x = 0; x < 12; ++x) {
+      const TRGB C = Background(x, y);
+      const uint8_t Red = (x + y) % 5 == 0 ? 0 : C.R;
+      Rgba.insert(Rgba.end(), {Red, C.G, C.B, Red});
+    }
   png_image Image{};
   Image.version = PNG_IMAGE_VERSION;
-  Image.width = 6;
-  Image.height = 4;
+  Image.width = 12;
+  Image.height = 8;
   Image.format = PNG_FORMAT_RGBA;
   ASSERT_TRUE(png_image_write_to_file(&Image, In("alpha.png").c_str(), 0, Rgba.data(), 0, nullptr));
-  ASSERT_EQ(Run({In("alpha.png"), In("out.png"), "--size", "6x4"}).Status, 0);
-  const TBitmap Out = ReadImage(In("out.png"));
-  for (int32_t y = 0; y < 4; ++y)
-    for (int32_t x = 0; x < 6; ++x) EXPECT_EQ(GetPixelRGB(Out, x, y), (TRGB{10, 200, 30}));
+  for (const char* Size : {"12x8", "9x8"}) {
+    ASSERT_EQ(Run({In("alpha.png"), In("out.png"), "--size", Size}).Status, 0) << Size;
+    const TBitmap Out = ReadImage(In("out.png"));
+    ASSERT_TRUE(Out.HasAlpha()) << Size;
+    for (int32_t y = 0; y < Out.Height(); ++y)
+      for (int32_t x = 0; x < Out.Width(); ++x) {
+        const uint8_t* P = Out.ScanLine(y) + 4 * x;
+        ASSERT_EQ(P[3], P[2]) << Size << " at " << x << "," << y;
+        const uint8_t* In = &Rgba[4 * static_cast<size_t>(y * 12 + x)];
+        if (Out.Width() == 12) {
+          ASSERT_EQ((std::vector<int>{P[2], P[1], P[0]}), (std::vector<int>{In[0], In[1], In[2]})) << x << "," << y;
+        }
+      }
+  }
 }
 
 TEST_F(CarveloTool, MaskRemovesTheMarkedObjectAtTheSameSize) {

@@ -221,6 +221,42 @@ TEST(MitchellResample, MismatchedDepthsLeaveTheDestinationAlone) {
   EXPECT_EQ(GetPixelRGB(Dest, 2, 2), Grey(9));
 }
 
+// A picture with alpha: opaque, it resamples to exactly the colours it has
+// without alpha; where it is partly transparent, the colour of an invisible
+// pixel never reaches a visible one, and alpha is filtered like a colour.
+TEST(Resampling, AlphaWeighsTheColours) {
+  const auto Textured = [](int32_t x, int32_t y) { return TRGB{uint8_t(x * 23 + y), uint8_t(y * 31), uint8_t(x * y)}; };
+  const TBitmap Opaque24 = Picture(9, 7, Textured);
+  const TBitmap Opaque = WithAlpha(Opaque24);
+  // Left half invisible red, right half opaque blue.
+  TBitmap Halves = WithAlpha(Picture(8, 4, [](int32_t x, int32_t) { return x < 4 ? TRGB{255, 0, 0} : TRGB{0, 0, 255}; }));
+  for (int32_t y = 0; y < 4; ++y)
+    for (int32_t x = 0; x < 4; ++x) Halves.ScanLine(y)[4 * x + 3] = 0;
+  for (const auto Resample : {&MitchellResample, &BilinearResample}) {
+    TBitmap Plain(13, 5, 24), WithIt(13, 5, 32);
+    WithIt.SetHasAlpha(true);
+    Resample(Opaque24, Plain);
+    Resample(Opaque, WithIt);
+    for (int32_t y = 0; y < 5; ++y)
+      for (int32_t x = 0; x < 13; ++x) {
+        ASSERT_EQ(GetPixelRGB(WithIt, x, y), GetPixelRGB(Plain, x, y)) << x << "," << y;
+        ASSERT_EQ(WithIt.ScanLine(y)[4 * x + 3], 255);
+      }
+    TBitmap Half(12, 4, 32);
+    Half.SetHasAlpha(true);
+    Resample(Halves, Half);
+    int32_t Between = 0;
+    for (int32_t x = 0; x < 12; ++x) {
+      const uint8_t Alpha = Half.ScanLine(1)[4 * x + 3];
+      if (Alpha > 0) {
+        EXPECT_EQ(GetPixelRGB(Half, x, 1), (TRGB{0, 0, 255})) << x;
+      }
+      Between += Alpha > 0 && Alpha < 255;
+    }
+    EXPECT_GT(Between, 0) << "alpha is filtered across the edge";
+  }
+}
+
 // --- Good quality -------------------------------------------------------------
 
 TEST(BilinearResample, WeightsSumToOneAndSumsRound) {
