@@ -12,7 +12,7 @@ using namespace carvelo::host;
 
 void TPPTAddin::ConnectApplication() {
   application_ = std::make_unique<TPowerPointApplication>();
-  application_->Connect();
+  application_->Connect(HostApplication());
   // The event's selection is not used: the rule asks the host afresh. The
   // ribbon asks again once told that its answers are stale.
   application_->SetOnWindowSelectionChange([this](IDispatch*) {
@@ -22,8 +22,8 @@ void TPPTAddin::ConnectApplication() {
 }
 
 bool TPPTAddin::BuildCommandBar() {
-  ConnectApplication();
   try {
+    ConnectApplication();
     if (FindCommandBar())
       BindKeptButtons();
     else
@@ -56,7 +56,10 @@ void TPPTAddin::BindKeptButtons() {
   // The toolbar stays as the user left it: a button deleted from it is not
   // re-created; it stays unbound, unwired and is skipped when enabling.
   for (size_t b = 0; b < kButtonCount; ++b) {
-    const TDispatch control = commandBar_.FindControl(msoControlButton, 1, kButtons[b].tag, true, true);
+    TDispatch control = commandBar_.FindControl(msoControlButton, 1, kButtons[b].tag, true, true);
+    // Visible true looks on visible toolbars only: the buttons of a toolbar
+    // the user hid are found with visible false.
+    if (!control) control = commandBar_.FindControl(msoControlButton, 1, kButtons[b].tag, false, true);
     buttons_[b] = control ? TCommandBarButton(control) : TCommandBarButton();
   }
 }

@@ -9,6 +9,7 @@
 #include "HostError.h"
 #include "JobMemory.h"
 #include "LiveWorkers_win.h"
+#include "PictureHandOver.h"
 #include "PictureRoundTrip.h"
 #include "Unit1_win.h"
 #include "WaitFrm_win.h"
@@ -98,6 +99,8 @@ void ReportingFailures(Command&& command) {
     command();
   } catch (const EHostError& e) {
     ShowMessage(e.HostText().empty() ? Widen(e.what()) : e.HostText());
+  } catch (const EHandOverFailed& e) {
+    ShowMessage(e.Text());
   } catch (const ETooLargeToFit& e) {
     ShowMessage(Widen(e.what()));
   } catch (const std::exception& e) {  // EJobFailed, a bitmap, the clipboard or memory
@@ -179,10 +182,12 @@ std::optional<bool> TPPTAddin::CarvingAvailability() const {
   const int pane = window.ActivePane().ViewType();
   if (pane != ppViewSlide && pane != ppViewSlideMaster) return std::nullopt;  // e.g. the thumbnails: leave as is
   const TSelection selection = window.Selection();
-  if (selection.Type() == ppSelectionNone) return false;
+  // Slides selected in the pane hold no shape to carve, like no selection.
+  const int type = selection.Type();
+  if (type == ppSelectionNone || type == ppSelectionSlides) return false;
   const TShapeRange shapes = selection.ShapeRange();
   if (shapes.Count() != 1) return false;
-  return shapes.Type() == msoPicture;
+  return IsPicture(shapes.Item(1));
 }
 
 bool TPPTAddin::CarvingCommandsEnabled() const {

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cmath>
 #include <exception>
 #include <string>
@@ -11,6 +12,7 @@
 #include "HostIds.h"
 #include "JobMemory_win.h"
 #include "MSOAddIn_Utils.h"
+#include "PictureHandOver.h"
 
 namespace carvelo::addin {
 
@@ -70,6 +72,19 @@ class TDisplayedSizeKept {
   int exceptions_;
 };
 
+// Whether the copied bitmap has the picture's displayed proportions rather
+// than its original ones: what Copy puts on the clipboard is the host's to
+// choose, and a rendering as displayed is already stretched. Proportions
+// that differ by less than a pixel cannot tell the two apart.
+bool CopiedAsDisplayed(const TBitmap& copied, double shownWidth, double shownHeight, double originalWidth,
+                       double originalHeight) {
+  const double copiedAspect = std::log(double(copied.Width()) / copied.Height());
+  const double shown = std::log(shownWidth / shownHeight), original = std::log(originalWidth / originalHeight);
+  const double onePixel = 1.0 / std::min(copied.Width(), copied.Height());
+  if (std::fabs(shown - original) <= 2 * onePixel) return false;
+  return std::fabs(copiedAspect - shown) < std::fabs(copiedAspect - original);
+}
+
 // The hourglass while the picture goes back onto the slide.
 class THourglass {
  public:
@@ -93,11 +108,12 @@ bool TPictureRoundTrip::TakeSelectedPicture() {
     ShowMessage(kNotOnePicture);
     return false;
   }
-  if (shapes.Type() != msoPicture) {
+  TShape picture = shapes.Item(1);
+  if (!IsPicture(picture)) {
     ShowMessage(kNotAPicture);
     return false;
   }
-  picture_.emplace(shapes.Item(1));
+  picture_.emplace(std::move(picture));
   return true;
 }
 
@@ -110,6 +126,8 @@ bool TPictureRoundTrip::CopyPictureOut() {
 }
 
 void TPictureRoundTrip::MeasureRatios() {
+  // Measuring rescales the picture: the command's one undo entry starts here.
+  application_.StartNewUndoEntry();
   const TShape& picture = *picture_;
   width_ = picture.Width();
   height_ = picture.Height();
@@ -118,6 +136,7 @@ void TPictureRoundTrip::MeasureRatios() {
   picture.ScaleHeight(1.0f, kRelativeToOriginalSize, kFromTopLeft);
   picture.ScaleWidth(1.0f, kRelativeToOriginalSize, kFromTopLeft);
   const double originalWidth = picture.Width(), originalHeight = picture.Height();
+  unstretch_ = CopiedAsDisplayed(source_, width_, height_, originalWidth, originalHeight);
   rw_ = width_ / originalWidth;
   rh_ = height_ / originalHeight;
   picture.ScaleHeight(static_cast<float>(rh_), kRelativeToOriginalSize, kFromTopLeft);
@@ -134,6 +153,13 @@ void TPictureRoundTrip::RequireRoomToFit(const TCarveSettings& settings, bool ma
 }
 
 void TPictureRoundTrip::PrepareBitmaps(const TCarveSettings& settings) {
+  if (unstretch_) {
+    // Back to the original proportions, so that the carve stretches once.
+    TBitmap original(RoundSide(source_.Width() / rw_), RoundSide(source_.Height() / rh_), 24);
+    StretchGraphic(source_, original, settings.SamplingQuality);
+    source_ = std::move(original);
+    unstretch_ = false;
+  }
   working_ = PrepareWorkingBitmap(source_, rw_, rh_, settings);
   const TPictureSize target =
       FittedSize(working_.Bitmap.Width(), working_.Bitmap.Height(), working_.FW, working_.FH);
@@ -155,15 +181,9 @@ void TPictureRoundTrip::PasteBack() {
   const int slideId = selection_->SlideRange().SlideID();
   const TSlides slides = presentation_->Slides();
   const int slideIndex = slides.FindBySlideID(slideId).SlideIndex();
-  const TShapeRange pasted = slides.Item(slideIndex).Shapes().Paste();
-  {
-    const TAspectRatioUnlocked<TShapeRange> unlocked(pasted);
-    pasted.SetTop(picture_->Top());
-    pasted.SetLeft(picture_->Left());
-    pasted.SetWidth(width_);
-    pasted.SetHeight(height_);
-  }
-  picture_->Delete();
+  const TSlide slide = slides.Item(slideIndex);
+  TPictureHandOver handOver(slide, *picture_);
+  handOver.Replace([&] { return slide.Shapes().Paste(); }, width_, height_);
 }
 
 }  // namespace carvelo::addin

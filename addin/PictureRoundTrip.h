@@ -32,12 +32,14 @@ class TPictureRoundTrip {
   bool CopyPictureOut();
   // The displayed size against the original size: rw and rh. The picture
   // keeps its displayed size and aspect-ratio lock, also when this fails.
+  // Starts the command's one undo entry, where the host has them.
   void MeasureRatios();
   // Throws ETooLargeToFit, before any large allocation, when the job of
   // these settings (masked or not) cannot fit in what the process has free.
   void RequireRoomToFit(const TCarveSettings& settings, bool masked) const;
   // The working bitmap (pre-scaled as the settings say) and the blank
-  // result bitmap of the target size.
+  // result bitmap of the target size. A source copied as displayed is
+  // first brought back to the picture's original proportions.
   void PrepareBitmaps(const TCarveSettings& settings);
   // The result bitmap as 24 bits per pixel again, whatever wrote it.
   void ResultTo24Bits();
@@ -45,7 +47,9 @@ class TPictureRoundTrip {
   // picture stays until the round trip ends.
   void ReleaseWorkingBitmaps() noexcept;
   // The result bitmap in place of the old picture: same slide, top, left,
-  // width and height; the old picture goes only once the new one is placed.
+  // width and height, stacking, effects, name, texts, tags, actions,
+  // rotation and flips; the old picture goes only once the new one carries
+  // all of it. Raises EHandOverFailed, the slide as it was, when that fails.
   void PasteBack();
 
   double WidthRatio() const noexcept { return rw_; }
@@ -60,6 +64,7 @@ class TPictureRoundTrip {
   std::optional<host::TShape> picture_;
   float width_ = 0, height_ = 0;  // displayed size in points
   double rw_ = 1, rh_ = 1;
+  bool unstretch_ = false;  // the copied bitmap came as displayed
   TBitmap source_;
   TWorkingBitmap working_;
   TBitmap result_;

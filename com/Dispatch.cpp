@@ -22,6 +22,14 @@ DISPID TDispatch::IdOf(std::wstring_view name) const {
   return id;
 }
 
+bool TDispatch::HasMember(std::wstring_view name) const noexcept {
+  if (!object_) return false;
+  std::wstring text(name);
+  LPOLESTR names[] = {text.data()};
+  DISPID id = DISPID_UNKNOWN;
+  return SUCCEEDED(object_->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id));
+}
+
 TVariant TDispatch::InvokeById(DISPID id, WORD flags, std::span<const TVariant> args,
                                std::string_view label) const {
   if (!object_) throw EHostError(E_POINTER, std::string(label) + " on Nothing");

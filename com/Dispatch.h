@@ -24,6 +24,9 @@ class TDispatch {
 
   // The member's dispatch id, looked up with the user's default locale.
   DISPID IdOf(std::wstring_view name) const;
+  // Whether the object knows the member: how a call that an older host
+  // lacks is probed before it is used.
+  bool HasMember(std::wstring_view name) const noexcept;
 
   TVariant GetProperty(std::wstring_view name, std::initializer_list<TVariant> args = {}) const;
   void PutProperty(std::wstring_view name, const TVariant& value) const;

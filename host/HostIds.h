@@ -40,5 +40,11 @@ enum : int { msoButtonIcon = 1, msoButtonCaption = 2, msoButtonIconAndCaption = 
 // MsoScaleFrom and MsoTriState.
 enum : int { msoScaleFromTopLeft = 0, msoScaleFromMiddle = 1, msoScaleFromBottomRight = 2 };
 enum : int { msoFalse = 0, msoTrue = -1, msoCTrue = 1, msoTriStateMixed = -2 };
+// MsoZOrderCmd and MsoFlipCmd.
+enum : int { msoBringToFront = 0, msoSendToBack = 1, msoBringForward = 2, msoSendBackward = 3 };
+enum : int { msoFlipHorizontal = 0, msoFlipVertical = 1 };
+// PpMouseActivation and the PpActionType values whose fields are carried.
+enum : int { ppMouseClick = 1, ppMouseOver = 2 };
+enum : int { ppActionNone = 0, ppActionHyperlink = 7, ppActionRunMacro = 8, ppActionRunProgram = 9 };
 
 }  // namespace carvelo::host

@@ -35,7 +35,17 @@ class TApplicationEventsSink final : public TEventSink {
 };
 
 namespace {
-// The running PowerPoint from the Running Object Table, else a new one.
+// The application the host handed over, when it answers PowerPoint's
+// application interface.
+ComPtr<IDispatch> GivenPowerPoint(IDispatch* given) {
+  ComPtr<IDispatch> application;
+  if (given) given->QueryInterface(IID_PowerPointApplication, application.PutVoid());
+  return application;
+}
+
+// The running PowerPoint from the Running Object Table, else a new one. A
+// starting PowerPoint may not be in the table yet: only for a host that
+// hands over nothing usable.
 ComPtr<IDispatch> RunningOrNewPowerPoint() {
   ComPtr<IUnknown> running;
   ComPtr<IDispatch> application;
@@ -57,9 +67,10 @@ TPowerPointApplication::~TPowerPointApplication() {
   sink_->SetHandler(nullptr);
 }
 
-void TPowerPointApplication::Connect() {
+void TPowerPointApplication::Connect(IDispatch* given) {
   Disconnect();
-  application_ = TDispatch(RunningOrNewPowerPoint());
+  ComPtr<IDispatch> application = GivenPowerPoint(given);
+  application_ = TDispatch(application ? std::move(application) : RunningOrNewPowerPoint());
   sink_->Connect(application_.Get());
 }
 
@@ -76,6 +87,10 @@ void TPowerPointApplication::SetOnWindowSelectionChange(TSelectionChangeHandler 
 
 TDocumentWindow TPowerPointApplication::ActiveWindow() const {
   return TDocumentWindow(application_.Object(L"ActiveWindow"));
+}
+
+void TPowerPointApplication::StartNewUndoEntry() const {
+  if (application_.HasMember(L"StartNewUndoEntry")) application_.CallMethod(L"StartNewUndoEntry");
 }
 
 TPresentation TPowerPointApplication::ActivePresentation() const {

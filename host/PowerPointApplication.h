@@ -22,9 +22,11 @@ class TPowerPointApplication {
   TPowerPointApplication(const TPowerPointApplication&) = delete;
   TPowerPointApplication& operator=(const TPowerPointApplication&) = delete;
 
-  // Binds to the PowerPoint registered as running, else starts one, and
-  // listens to its events. Raises EHostError when neither works.
-  void Connect();
+  // Binds to `given` when it is PowerPoint's application (what the host
+  // hands its add-ins at connection), else to the PowerPoint registered as
+  // running, else starts one, and listens to its events. Raises EHostError
+  // when none works.
+  void Connect(IDispatch* given = nullptr);
   // Stops listening and lets the application go.
   void Disconnect() noexcept;
   bool Connected() const noexcept { return static_cast<bool>(application_); }
@@ -36,6 +38,9 @@ class TPowerPointApplication {
   const com::TDispatch& Application() const noexcept { return application_; }
   TDocumentWindow ActiveWindow() const;
   TPresentation ActivePresentation() const;
+  // Application.StartNewUndoEntry where the host has it (PowerPoint 2010
+  // and later): the changes that follow undo as one step.
+  void StartNewUndoEntry() const;
 
  private:
   com::TDispatch application_;

@@ -58,6 +58,17 @@ TEST_F(Availability, NothingSelectedDisablesBoth) {
   EXPECT_EQ(Writes(), Both(false));
   EXPECT_FALSE(Enabled(0));
   EXPECT_FALSE(Enabled(1));
+  // Slides selected in the slide pane hold no picture either.
+  powerPoint.SelectShapes({picture});
+  Writes();
+  EXPECT_EQ(powerPoint.SelectSlides(), std::vector<HRESULT>{S_OK});
+  EXPECT_EQ(Writes(), Both(false));
+}
+
+TEST_F(Availability, APictureInAPlaceholderEnablesBoth) {
+  auto held = powerPoint.Slide(1).AddPlaceholderPicture(10, 200, 200, 100, standin::TPixels{2, 1, {0, 0}});
+  EXPECT_EQ(powerPoint.SelectShapes({held}), std::vector<HRESULT>{S_OK});
+  EXPECT_EQ(Writes(), Both(true));
 }
 
 TEST_F(Availability, TwoShapesDisableBoth) {

@@ -182,7 +182,7 @@ TEST(QuickFitting, ReplacesTheStretchedPictureByTheCarvedOneInItsPlace) {
     const TStandInShape& fitted = *slide.ShapeList().front().Get();
     EXPECT_EQ(fitted.type, host::msoPicture);
     EXPECT_EQ((TShapeState{nullptr, fitted.left, fitted.top, fitted.width, fitted.height, fitted.lockAspectRatio}),
-              (TShapeState{nullptr, 100, 50, c.width, c.height, host::msoTrue}));
+              (TShapeState{nullptr, 100, 50, c.width, c.height, c.lock}));
     EXPECT_EQ((TPictureSize{fitted.pixels.width, fitted.pixels.height}), c.size);
     const TPixels expected = Carved(picture, c.width, c.height, scene.addIn->Settings());
     EXPECT_TRUE(fitted.pixels.data == expected.data) << "the carved pixels differ from the job's";

@@ -182,10 +182,10 @@ TEST(HostCommandBars, BarsButtonsAndFindControlThroughTheLayer) {
   EXPECT_EQ(button.TooltipText(), L"Tip");
   EXPECT_EQ(button.Style(), 3);
   EXPECT_EQ(button.FaceId(), 2619);
-  EXPECT_TRUE(static_cast<bool>(bar.FindControl(msoControlButton, 1, L"T$$$", true, true)));
-  EXPECT_FALSE(static_cast<bool>(bar.FindControl(msoControlButton, 1, L"t$$$", true, true)));
   bar.SetVisible(true);
   EXPECT_TRUE(bar.Visible());
+  EXPECT_TRUE(static_cast<bool>(bar.FindControl(msoControlButton, 1, L"T$$$", true, true)));
+  EXPECT_FALSE(static_cast<bool>(bar.FindControl(msoControlButton, 1, L"t$$$", true, true)));
   bar.Delete();
   EXPECT_FALSE(powerPoint.Bar(L"Layer"));
 }

@@ -107,12 +107,26 @@ TStandInPowerPoint::TStandInPowerPoint(TStandInOptions options)
   app_->presentation = MakeStandIn<TStandInPresentation>();
   app_->presentation->AddSlide();
   app_->window = MakeStandIn<TStandInWindow>(app_->presentation);
+  app_->presentation->copyAsDisplayed = options_.copyAsDisplayed;
+  // WindowSelectionChange fires when the selection changes "whether in the
+  // user interface or in code", synchronously, inside the call that
+  // changed it.
   app_->presentation->onShapeRemoved = [this](TStandInShape* shape) {
-    std::erase_if(Window().selection.shapes, [&](const auto& s) { return s.Get() == shape; });
-    if (Window().selection.shapes.empty()) Window().selection.type = ppSelectionNone;
+    TSelectionState& selection = Window().selection;
+    if (std::erase_if(selection.shapes, [&](const auto& s) { return s.Get() == shape; }) == 0) return;
+    if (selection.shapes.empty()) selection.type = ppSelectionNone;
+    app_->FireWindowSelectionChange();
   };
-  Check(RegisterActiveObject(app_->Dispatch(), CLSID_PowerPointApplication, ACTIVEOBJECT_STRONG, &rotCookie_),
-        "RegisterActiveObject");
+  // Guess: a paste in code selects what it pasted, as pasting in the
+  // interface does, when the slide is the one the window shows.
+  app_->presentation->onPasted = [this](TStandInSlide& slide, const std::vector<ComPtr<TStandInShape>>& pasted) {
+    if (slide.SlideIndex() != Window().currentSlide) return;
+    Window().selection = {ppSelectionShapes, pasted};
+    app_->FireWindowSelectionChange();
+  };
+  if (options_.registerInRot)
+    Check(RegisterActiveObject(app_->Dispatch(), CLSID_PowerPointApplication, ACTIVEOBJECT_STRONG, &rotCookie_),
+          "RegisterActiveObject");
   running_ = true;
 }
 
@@ -279,7 +293,7 @@ void TStandInPowerPoint::Quit() {
   addInInstances_.clear();
   CoFreeUnusedLibraries();
   SaveBars();
-  RevokeActiveObject(rotCookie_, nullptr);
+  if (rotCookie_) RevokeActiveObject(rotCookie_, nullptr);
   rotCookie_ = 0;
 }
 
@@ -299,6 +313,11 @@ std::vector<HRESULT> TStandInPowerPoint::SelectText(ComPtr<TStandInShape> textSh
 
 std::vector<HRESULT> TStandInPowerPoint::SelectNothing() {
   Window().selection = {};
+  return app_->FireWindowSelectionChange();
+}
+
+std::vector<HRESULT> TStandInPowerPoint::SelectSlides() {
+  Window().selection = {ppSelectionSlides, {}};
   return app_->FireWindowSelectionChange();
 }
 

@@ -36,6 +36,11 @@ struct TStandInOptions {
   // The file that keeps custom command bars from one start to the next;
   // empty: nothing is kept.
   std::wstring barsFile;
+  // false: never registered in the Running Object Table, as a starting
+  // Office application may not be yet when it loads its add-ins.
+  bool registerInRot = true;
+  // Copy puts a picture on the clipboard as displayed, not its own pixels.
+  bool copyAsDisplayed = false;
   // Wine has no merged view of the classes root: with this set, a class
   // that COM cannot find is looked up in the current user's classes, as
   // Windows would (see StandInUserClasses.h).
@@ -91,6 +96,8 @@ class TStandInPowerPoint {
   std::vector<HRESULT> SelectShapes(std::vector<ComPtr<TStandInShape>> shapes);
   std::vector<HRESULT> SelectText(ComPtr<TStandInShape> textShape);
   std::vector<HRESULT> SelectNothing();
+  // Slides selected in the slide pane (selection type 1).
+  std::vector<HRESULT> SelectSlides();
   std::vector<HRESULT> SetViews(int windowViewType, int paneViewType);
 
   // A window that draws the visible command bars (buttons clickable) and

@@ -213,9 +213,11 @@ std::span<const TMember> TStandInBar::Members() const {
 
 TVariant TStandInBar::FindControl(const TArgs& args) const {
   // FindControl(Type, Id, Tag, Visible, Recursive): the first control meeting
-  // every given criterion; Visible true skips hidden controls. No popups
-  // here, so Recursive changes nothing.
+  // every given criterion. Visible true means "include only visible command
+  // bar controls", and only visible toolbars count: a hidden bar's controls
+  // are all skipped. No popups here, so Recursive changes nothing.
   const TVariant &type = args.Opt(0), &id = args.Opt(1), &tag = args.Opt(2), &visible = args.Opt(3);
+  if (!visible.IsMissing() && visible.ToBool() && !visible_) return TVariant::Object(nullptr);
   for (const auto& b : buttons_) {
     if (!type.IsMissing() && type.ToInt() != msoControlButton) continue;
     if (!id.IsMissing() && id.ToInt() != 1) continue;

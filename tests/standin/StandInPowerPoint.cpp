@@ -1,9 +1,11 @@
 #include "StandInPowerPoint.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "HostIds.h"
 #include "StandInClipboard.h"
+#include "StandInPowerPoint_parts.h"
 
 namespace carvelo::standin {
 
@@ -41,7 +43,26 @@ enum : DISPID {
   idVersion,
   idZOrderPosition,
   idLockAspectRatio,
+  idId,
+  idAlternativeText,
+  idTitle,
+  idRotation,
+  idHorizontalFlip,
+  idVerticalFlip,
+  idFlip,
+  idZOrder,
+  idTags,
+  idActionSettings,
+  idPlaceholderFormat,
+  idTimeLine,
+  idStartNewUndoEntry,
+  idLine,
+  idShadow,
 };
+
+// MsoZOrderCmd and MsoFlipCmd.
+enum : int { msoBringToFront = 0, msoSendToBack = 1, msoBringForward = 2, msoSendBackward = 3 };
+enum : int { msoFlipHorizontal = 0, msoFlipVertical = 1 };
 
 // Errors as PowerPoint reports them.
 constexpr HRESULT kInvalidRequest = static_cast<HRESULT>(0x80048240);
@@ -82,8 +103,52 @@ std::span<const TMember> TStandInShape::Members() const {
       {L"Copy", idCopy},       {L"Delete", idDelete},
       {L"ZOrderPosition", idZOrderPosition},
       {L"LockAspectRatio", idLockAspectRatio},
+      {L"Id", idId},           {L"AlternativeText", idAlternativeText},
+      {L"Title", idTitle},     {L"Rotation", idRotation},
+      {L"HorizontalFlip", idHorizontalFlip}, {L"VerticalFlip", idVerticalFlip},
+      {L"Flip", idFlip},       {L"ZOrder", idZOrder},
+      {L"Tags", idTags},       {L"ActionSettings", idActionSettings},
+      {L"PlaceholderFormat", idPlaceholderFormat},
+      {L"Line", idLine},       {L"Shadow", idShadow},
   };
   return members;
+}
+
+bool TStandInShape::IsPicture() const noexcept {
+  return type == msoPicture || (type == msoPlaceholder && containedType == msoPicture);
+}
+
+int TStandInShape::ZOrderPosition() const {
+  const auto& list = slide_->ShapeList();
+  const auto it = std::find_if(list.begin(), list.end(), [&](const auto& s) { return s.Get() == this; });
+  return static_cast<int>(it - list.begin()) + 1;
+}
+
+void TStandInShape::ZOrder(int command) {
+  auto& list = slide_->ShapeList();
+  const size_t at = static_cast<size_t>(ZOrderPosition() - 1);
+  ComPtr<TStandInShape> self = list[at];
+  size_t to = at;
+  switch (command) {
+    case msoBringToFront: to = list.size() - 1; break;
+    case msoSendToBack: to = 0; break;
+    case msoBringForward: to = std::min(at + 1, list.size() - 1); break;
+    case msoSendBackward: to = at == 0 ? 0 : at - 1; break;
+    default: Raise(E_INVALIDARG, L"Shape.ZOrder : Invalid enumeration value.");
+  }
+  list.erase(list.begin() + static_cast<std::ptrdiff_t>(at));
+  list.insert(list.begin() + static_cast<std::ptrdiff_t>(to), self);
+  if (slide_->Presentation()->onChange) slide_->Presentation()->onChange();
+}
+
+void TStandInShape::SetName(const std::wstring& newName) {
+  if (newName.empty()) Raise(E_INVALIDARG, L"Shape.Name : Invalid request. The name cannot be empty.");
+  // Guess: stricter than PowerPoint may be, no two shapes of a slide share
+  // a name here, so that code that briefly gives two shapes one name shows.
+  for (const auto& s : slide_->ShapeList())
+    if (s.Get() != this && s->name == newName)
+      Raise(E_INVALIDARG, L"Shape.Name : Another shape on this slide is named \"" + newName + L"\".");
+  name = newName;
 }
 
 void TStandInShape::Delete() {
@@ -91,12 +156,32 @@ void TStandInShape::Delete() {
   slide_->RemoveShape(this);
 }
 
+namespace {
+// The picture as shown: its displayed size at 96 dpi, nearest pixel.
+TPixels AsDisplayed(const TPixels& own, float width, float height) {
+  const int w = std::max(1, static_cast<int>(std::lround(width / kPointsPerPixel)));
+  const int h = std::max(1, static_cast<int>(std::lround(height / kPointsPerPixel)));
+  TPixels shown{w, h, {}};
+  shown.data.reserve(static_cast<size_t>(w) * h);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x)
+      shown.data.push_back(own.data[static_cast<size_t>(y * own.height / h) * own.width + x * own.width / w]);
+  return shown;
+}
+}  // namespace
+
 void TStandInShape::Copy() const {
   CheckAlive(Deleted());
-  if (type == msoPicture && !pixels.Empty())
-    PutPictureOnClipboard(pixels);
-  else
+  if (IsPicture() && !pixels.Empty()) {
+    // Guess: what Copy puts on the clipboard is undocumented; by default the
+    // picture's own pixels, as one option the picture as displayed.
+    if (slide_->Presentation()->copyAsDisplayed)
+      PutPictureOnClipboard(AsDisplayed(pixels, width, height));
+    else
+      PutPictureOnClipboard(pixels);
+  } else {
     PutShapeOnClipboard(name);
+  }
 }
 
 void TStandInShape::Scale(bool vertical, float factor, bool relativeToOriginal, int scaleFrom) {
@@ -104,7 +189,9 @@ void TStandInShape::Scale(bool vertical, float factor, bool relativeToOriginal, 
   if (factor <= 0) Raise(E_INVALIDARG, L"The value is out of range.");
   // Only pictures scale relative to their original size; others always
   // scale relative to their current size.
-  const bool fromOriginal = relativeToOriginal && (type == msoPicture || type == msoLinkedPicture);
+  // Guess: a placeholder holding a picture scales as the picture does; the
+  // documentation names only pictures and OLE objects.
+  const bool fromOriginal = relativeToOriginal && (IsPicture() || type == msoLinkedPicture);
   const float size = vertical ? height : width;
   const float base = fromOriginal ? (vertical ? originalHeight : originalWidth) : size;
   Resize(vertical, base * factor, scaleFrom);
@@ -131,21 +218,67 @@ TVariant TStandInShape::Call(DISPID id, const TArgs& args) {
   CheckAlive(Deleted());
   auto number = [&](float& field) {
     if (!args.IsPut()) return TVariant::Single(field);
+    slide_->Changing(L"Shape.Position");
     field = Single(args.Value());
     return TVariant();
   };
+  auto text = [&](std::wstring& field, const wchar_t* member) {
+    if (!args.IsPut()) return TVariant::Text(field);
+    slide_->Changing(member);
+    field = args.Value().ToText();
+    return TVariant();
+  };
   switch (id) {
-    case idName: return TVariant::Text(name);
+    case idName:
+      if (!args.IsPut()) return TVariant::Text(name);
+      slide_->Changing(L"Shape.Name");
+      SetName(args.Value().ToText());
+      return {};
+    case idId: return TVariant::Int(this->id);
+    case idAlternativeText: return text(alternativeText, L"Shape.AlternativeText");
+    case idTitle: return text(title, L"Shape.Title");
+    case idRotation: {
+      if (!args.IsPut()) return TVariant::Single(rotation);
+      slide_->Changing(L"Shape.Rotation");
+      // Guess: PowerPoint keeps the angle within one turn.
+      const float turned = std::fmod(Single(args.Value()), 360.0f);
+      rotation = turned < 0 ? turned + 360.0f : turned;
+      return {};
+    }
+    case idHorizontalFlip: return TVariant::Int(horizontalFlip ? msoTrue : msoFalse);  // read-only
+    case idVerticalFlip: return TVariant::Int(verticalFlip ? msoTrue : msoFalse);
+    case idFlip: {
+      slide_->Changing(L"Shape.Flip");
+      const int command = args.Required(0).ToInt();
+      if (command == msoFlipHorizontal) horizontalFlip = !horizontalFlip;
+      else if (command == msoFlipVertical) verticalFlip = !verticalFlip;
+      else Raise(E_INVALIDARG, L"Shape.Flip : Invalid enumeration value.");
+      return {};
+    }
+    case idZOrder:
+      slide_->Changing(L"Shape.ZOrder");
+      ZOrder(args.Required(0).ToInt());
+      return {};
+    case idTags: return ObjectValue(MakeTags(ComPtr<TStandInShape>(this)));
+    case idLine: return ObjectValue(MakeLineFormat(ComPtr<TStandInShape>(this)));
+    case idShadow: return ObjectValue(MakeShadowFormat(ComPtr<TStandInShape>(this)));
+    case idActionSettings: return ObjectValue(MakeActionSettings(ComPtr<TStandInShape>(this)));
+    case idPlaceholderFormat:
+      if (type != msoPlaceholder)
+        Raise(kInvalidRequest, L"Shape.PlaceholderFormat : Invalid request. This shape is not a placeholder.");
+      return ObjectValue(MakePlaceholderFormat(ComPtr<TStandInShape>(this)));
     case idType: return TVariant::Int(type);
     case idLeft: return number(left);
     case idTop: return number(top);
     case idWidth:
     case idHeight:
       if (!args.IsPut()) return TVariant::Single(id == idHeight ? height : width);
+      slide_->Changing(L"Shape.Size");
       Resize(id == idHeight, Single(args.Value()));
       return {};
     case idLockAspectRatio:
       if (!args.IsPut()) return TVariant::Int(lockAspectRatio);
+      slide_->Changing(L"Shape.LockAspectRatio");
       lockAspectRatio = TriState(args.Value());
       return {};
     case idScaleHeight:
@@ -158,12 +291,11 @@ TVariant TStandInShape::Call(DISPID id, const TArgs& args) {
       return {};
     }
     case idCopy: Copy(); return {};
-    case idDelete: Delete(); return {};
-    case idZOrderPosition: {
-      const auto& list = slide_->ShapeList();
-      const auto it = std::find_if(list.begin(), list.end(), [&](const auto& s) { return s.Get() == this; });
-      return TVariant::Int(static_cast<int>(it - list.begin()) + 1);
-    }
+    case idDelete:
+      slide_->Changing(L"Shape.Delete");
+      Delete();
+      return {};
+    case idZOrderPosition: return TVariant::Int(ZOrderPosition());
   }
   Raise(DISP_E_MEMBERNOTFOUND, L"Unknown member");
 }
@@ -253,6 +385,7 @@ TVariant TStandInShapes::Call(DISPID id, const TArgs& args) {
       return ObjectValue(list[index - 1]);
     }
     case idPaste: {
+      slide_->Changing(L"Shapes.Paste");
       // The pasted picture goes on top of the slide's shapes, centred, at
       // its own size; the answer is the range of what was pasted.
       TPixels pixels;
@@ -267,6 +400,7 @@ TVariant TStandInShapes::Call(DISPID id, const TArgs& args) {
       }
       const float w = pixels.width * kPointsPerPixel, h = pixels.height * kPointsPerPixel;
       auto picture = slide_->AddPicture((720 - w) / 2, (540 - h) / 2, w, h, std::move(pixels));
+      if (auto& pasted = slide_->Presentation()->onPasted) pasted(*slide_, {picture});
       return ObjectValue(MakeStandIn<TStandInShapeRange>(std::vector{picture}));
     }
   }
@@ -279,10 +413,15 @@ TStandInSlide::TStandInSlide(TStandInPresentation* presentation, int slideId)
     : TStandInObject(nullptr, nullptr),
       presentation_(presentation),
       slideId_(slideId),
-      shapesCollection_(MakeStandIn<TStandInShapes>(this)) {}
+      shapesCollection_(MakeStandIn<TStandInShapes>(this)),
+      timeLine_(MakeTimeLine(this)) {}
 
 TStandInSlide::~TStandInSlide() {
   shapesCollection_->Detach();
+  for (auto* sequence : {&mainSequence})
+    for (auto& e : sequence->effects) e->Detach();
+  for (auto& sequence : interactiveSequences)
+    for (auto& e : sequence.effects) e->Detach();
   for (auto& s : shapes_) s->Detach();
 }
 
@@ -294,11 +433,13 @@ int TStandInSlide::SlideIndex() const {
 
 ComPtr<TStandInShape> TStandInSlide::AddShape(std::wstring name, int type, float left, float top, float width,
                                               float height) {
-  auto shape = MakeStandIn<TStandInShape>(this, name + L" " + std::to_wstring(nextShapeNumber_++), type);
+  const int number = nextShapeNumber_++;
+  auto shape = MakeStandIn<TStandInShape>(this, name + L" " + std::to_wstring(number), type);
   shape->left = left;
   shape->top = top;
   shape->width = width;
   shape->height = height;
+  shape->id = number + 1;  // as PowerPoint numbers them: "Picture 2" has Id 3
   shapes_.push_back(shape);
   if (presentation_->onChange) presentation_->onChange();
   return shape;
@@ -313,21 +454,70 @@ ComPtr<TStandInShape> TStandInSlide::AddPicture(float left, float top, float wid
   return picture;
 }
 
+ComPtr<TStandInShape> TStandInSlide::AddPlaceholderPicture(float left, float top, float width, float height,
+                                                          TPixels pixels) {
+  auto picture = AddPicture(left, top, width, height, std::move(pixels));
+  picture->name = L"Content Placeholder " + std::to_wstring(picture->id - 1);
+  picture->type = msoPlaceholder;
+  picture->containedType = msoPicture;
+  return picture;
+}
+
+void TStandInSlide::Changing(std::wstring_view member) const {
+  if (presentation_->onHostCall) presentation_->onHostCall(member);
+}
+
+ComPtr<TStandInEffect> TStandInSlide::AddEffect(TEffectList& sequence, ComPtr<TStandInShape> animated,
+                                                int effectType, ComPtr<TStandInShape> trigger) {
+  auto effect = MakeStandIn<TStandInEffect>(this, std::move(animated), effectType, std::move(trigger));
+  sequence.effects.push_back(effect);
+  return effect;
+}
+
+void TStandInSlide::RemoveEffectsOf(const TStandInShape* shape) {
+  // Deleting a shape deletes its effects. Guess: the effects that its click
+  // started go too, and an interactive sequence left empty with them.
+  auto gone = [&](const ComPtr<TStandInEffect>& e) {
+    const bool goes = e->shape.Get() == shape || e->triggerShape.Get() == shape;
+    if (goes) e->Detach();
+    return goes;
+  };
+  std::erase_if(mainSequence.effects, gone);
+  for (auto& sequence : interactiveSequences) std::erase_if(sequence.effects, gone);
+  std::erase_if(interactiveSequences, [](const TEffectList& s) { return s.effects.empty(); });
+}
+
 void TStandInSlide::RemoveShape(TStandInShape* shape) {
   ComPtr<TStandInShape> keep(shape);
-  std::erase_if(shapes_, [&](const auto& s) { return s.Get() == shape; });
+  const auto at = std::find_if(shapes_.begin(), shapes_.end(), [&](const auto& s) { return s.Get() == shape; });
+  if (at == shapes_.end()) return;
+  // Guess, as PowerPoint's interface does it: deleting a picture that a
+  // placeholder holds brings the empty placeholder back in its place.
+  if (shape->type == msoPlaceholder && shape->containedType == msoPicture) {
+    const int number = nextShapeNumber_++;
+    auto empty = MakeStandIn<TStandInShape>(this, L"Content Placeholder " + std::to_wstring(number), msoPlaceholder);
+    empty->id = number + 1;
+    empty->containedType = msoAutoShape;  // Guess: what an empty content placeholder reports
+    empty->left = shape->left, empty->top = shape->top, empty->width = shape->width, empty->height = shape->height;
+    *at = empty;
+  } else {
+    shapes_.erase(at);
+  }
+  RemoveEffectsOf(shape);
   shape->Detach();
   if (presentation_->onShapeRemoved) presentation_->onShapeRemoved(shape);
   if (presentation_->onChange) presentation_->onChange();
 }
 
 std::span<const TMember> TStandInSlide::Members() const {
-  static const TMember members[] = {{L"SlideID", idSlideID}, {L"SlideIndex", idSlideIndex}, {L"Shapes", idShapes}};
+  static const TMember members[] = {
+      {L"SlideID", idSlideID}, {L"SlideIndex", idSlideIndex}, {L"Shapes", idShapes}, {L"TimeLine", idTimeLine}};
   return members;
 }
 
 TVariant TStandInSlide::Call(DISPID id, const TArgs&) {
   switch (id) {
+    case idTimeLine: return ObjectValue(timeLine_);
     case idSlideID: return TVariant::Int(slideId_);
     case idSlideIndex: return TVariant::Int(SlideIndex());
     case idShapes: return ObjectValue(shapesCollection_);
@@ -506,11 +696,13 @@ std::span<const TMember> TStandInApp::Members() const {
                                      {L"Version", idVersion},
                                      {L"CommandBars", idCommandBars},
                                      {L"ActiveWindow", idActiveWindow},
-                                     {L"ActivePresentation", idActivePresentation}};
+                                     {L"ActivePresentation", idActivePresentation},
+                                     {L"StartNewUndoEntry", idStartNewUndoEntry}};
   static const TMember withoutBars[] = {{L"Name", idName},
                                         {L"Version", idVersion},
                                         {L"ActiveWindow", idActiveWindow},
-                                        {L"ActivePresentation", idActivePresentation}};
+                                        {L"ActivePresentation", idActivePresentation},
+                                        {L"StartNewUndoEntry", idStartNewUndoEntry}};
   if (bars_) return withBars;
   return withoutBars;
 }
@@ -520,6 +712,7 @@ TVariant TStandInApp::Call(DISPID id, const TArgs&) {
     case idName: return TVariant::Text(name_);
     case idVersion: return TVariant::Text(L"16.0");
     case idCommandBars: return ObjectValue(bars_);
+    case idStartNewUndoEntry: ++undoEntries; return {};
     case idActiveWindow:
       if (!window) Raise(kNoActiveWindow, L"Application (unknown member) : Invalid request. There is no currently "
                                           L"active document window.");

@@ -19,6 +19,60 @@ namespace carvelo::standin {
 class TStandInSlide;
 class TStandInPresentation;
 class TStandInWindow;
+class TStandInShape;
+
+// One of a shape's tags.
+struct TTag {
+  std::wstring name, value;
+  bool operator==(const TTag&) const = default;
+};
+
+// What a click (index 0) or a mouse-over (index 1) on a shape does.
+struct TActionState {
+  int action = 0;  // PpActionType: ppActionNone 0, ppActionHyperlink 7, ppActionRunMacro 8, ...
+  std::wstring address, subAddress, screenTip;  // the hyperlink
+  std::wstring run;                             // the macro or program
+  bool operator==(const TActionState&) const = default;
+};
+
+// A shape's border and shadow, as far as their format objects are used.
+struct TLineState {
+  bool visible = false;
+  float weight = 0.75f;     // points
+  int32_t foreColor = 0;    // 0x00BBGGRR
+  int dashStyle = 1;        // MsoLineDashStyle: msoLineSolid
+  bool operator==(const TLineState&) const = default;
+};
+struct TShadowState {
+  bool visible = false;
+  float offsetX = 0, offsetY = 0;  // points
+  bool operator==(const TShadowState&) const = default;
+};
+
+// An animation effect: the shape it animates and, in an interactive
+// sequence, the shape whose click starts it.
+class TStandInEffect final : public TStandInObject {
+ public:
+  TStandInEffect(TStandInSlide* slide, ComPtr<TStandInShape> animated, int type, ComPtr<TStandInShape> trigger);
+  ComPtr<TStandInShape> shape;
+  ComPtr<TStandInShape> triggerShape;  // null in the main sequence
+  int effectType;                      // MsoAnimEffect
+  TStandInSlide* Slide() const noexcept { return slide_; }
+  void Detach() noexcept { slide_ = nullptr; }
+
+ protected:
+  std::span<const TMember> Members() const override;
+  TVariant Call(DISPID id, const TArgs& args) override;
+
+ private:
+  ComPtr<TStandInShape> ShapeArgument(const TVariant& value) const;
+  TStandInSlide* slide_;
+};
+
+// A sequence of effects, in playing order.
+struct TEffectList {
+  std::vector<ComPtr<TStandInEffect>> effects;
+};
 
 class TStandInShape final : public TStandInObject {
  public:
@@ -33,6 +87,16 @@ class TStandInShape final : public TStandInObject {
   // msoTrue: setting or scaling one side rescales the other by the same
   // factor, keeping the current proportions (on for inserted pictures).
   int lockAspectRatio = 0;
+  int id = 0;  // unique on its slide
+  std::wstring alternativeText, title;
+  float rotation = 0;  // degrees clockwise, 0 <= rotation < 360
+  bool horizontalFlip = false, verticalFlip = false;
+  std::vector<TTag> tags;
+  TActionState actions[2];  // ppMouseClick 1, ppMouseOver 2
+  TLineState line;
+  TShadowState shadow;
+  // A placeholder's (type 14) content: msoPicture when it holds a picture.
+  int containedType = 0;
 
   TStandInSlide* Slide() const noexcept { return slide_; }
   bool Deleted() const noexcept { return slide_ == nullptr; }
@@ -44,6 +108,9 @@ class TStandInShape final : public TStandInObject {
   // Sets one side as the Width or Height property does, the other following
   // when the aspect ratio is locked; `scaleFrom` says which corner stays.
   void Resize(bool vertical, float size, int scaleFrom = 0);
+  // The stacking position, 1 at the back.
+  int ZOrderPosition() const;
+  bool IsPicture() const noexcept;
 
  protected:
   std::span<const TMember> Members() const override;
@@ -51,6 +118,9 @@ class TStandInShape final : public TStandInObject {
 
  private:
   void SetSide(bool vertical, float size, int scaleFrom);
+  void SetName(const std::wstring& newName);
+  void ZOrder(int command);
+  TVariant Part(DISPID id, const TArgs& args);
   TStandInSlide* slide_;
 };
 
@@ -91,8 +161,21 @@ class TStandInSlide final : public TStandInObject {
   std::vector<ComPtr<TStandInShape>>& ShapeList() noexcept { return shapes_; }
   ComPtr<TStandInShape> AddShape(std::wstring name, int type, float left, float top, float width, float height);
   ComPtr<TStandInShape> AddPicture(float left, float top, float width, float height, TPixels pixels);
+  // A picture held by a content placeholder, as PowerPoint's interface
+  // inserts it: Type 14, PlaceholderFormat.ContainedType 13.
+  ComPtr<TStandInShape> AddPlaceholderPicture(float left, float top, float width, float height, TPixels pixels);
   void RemoveShape(TStandInShape* shape);
   TStandInPresentation* Presentation() const noexcept { return presentation_; }
+  // Before each change a script or the add-in makes: the presentation's
+  // failure hook may raise here.
+  void Changing(std::wstring_view member) const;
+
+  // The slide's animations: the main sequence, and one interactive sequence
+  // per trigger.
+  TEffectList mainSequence;
+  std::vector<TEffectList> interactiveSequences;
+  ComPtr<TStandInEffect> AddEffect(TEffectList& sequence, ComPtr<TStandInShape> animated, int effectType,
+                                   ComPtr<TStandInShape> trigger = {});
 
  protected:
   std::span<const TMember> Members() const override;
@@ -101,9 +184,11 @@ class TStandInSlide final : public TStandInObject {
  private:
   TStandInPresentation* presentation_;
   int slideId_;
+  void RemoveEffectsOf(const TStandInShape* shape);
   int nextShapeNumber_ = 1;
   std::vector<ComPtr<TStandInShape>> shapes_;
   ComPtr<TStandInShapes> shapesCollection_;
+  ComPtr<TStandInObject> timeLine_;
 };
 
 class TStandInSlides final : public TStandInObject {
@@ -128,7 +213,14 @@ class TStandInPresentation final : public TStandInObject {
   ComPtr<TStandInSlide> AddSlide();
   // Called when shapes come or go (the window's selection drops them).
   std::function<void(TStandInShape*)> onShapeRemoved;
+  std::function<void(TStandInSlide&, const std::vector<ComPtr<TStandInShape>>&)> onPasted;
   std::function<void()> onChange;
+  // Called with "Object.Member" before every change made through the object
+  // model; a test raises from it to make that call fail.
+  std::function<void(std::wstring_view member)> onHostCall;
+  // Copy puts the picture as displayed (its displayed size at 96 dpi) on
+  // the clipboard instead of its own pixels.
+  bool copyAsDisplayed = false;
 
  protected:
   std::span<const TMember> Members() const override;
@@ -178,6 +270,8 @@ class TStandInApp final : public TStandInObject {
 
   // WindowSelectionChange(Sel) to every advised sink.
   std::vector<HRESULT> FireWindowSelectionChange();
+  // Calls of StartNewUndoEntry so far.
+  int undoEntries = 0;
 
  protected:
   std::span<const TMember> Members() const override;

@@ -1,5 +1,6 @@
 #include "StandInRender.h"
 
+#include <algorithm>
 #include <cmath>
 #include <new>
 
@@ -44,6 +45,64 @@ void DrawBox(HDC dc, RECT r, const std::wstring& label) {
   DrawTextW(dc, label.c_str(), -1, &r, DT_SINGLELINE | DT_CENTER | DT_VCENTER | DT_NOPREFIX);
 }
 
+// A 32-bit top-down drawing surface of its own.
+struct TSurface {
+  explicit TSurface(int w, int h) : width(w), height(h) {
+    const BITMAPINFO info = TopDown32(w, h);
+    void* memory = nullptr;
+    bitmap = TGdiBitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &memory, nullptr, 0));
+    if (!bitmap || !dc.Get()) throw std::bad_alloc();
+    bits = static_cast<uint32_t*>(memory);
+  }
+  int width, height;
+  TGdiBitmap bitmap;
+  TMemoryDC dc{nullptr};
+  uint32_t* bits = nullptr;
+};
+
+void DrawUpright(HDC dc, const RECT& r, const TStandInShape& shape) {
+  if (shape.IsPicture() && !shape.pixels.Empty())
+    DrawPicture(dc, r, shape.pixels);
+  else
+    DrawBox(dc, r, shape.name);
+}
+
+// A rotated or mirrored shape: drawn upright on its own surface, then each
+// pixel of its turned bounding box in `dc` takes the upright pixel it came
+// from (nearest), so that any device context shows it.
+void DrawTurned(HDC dc, const RECT& r, const TStandInShape& shape) {
+  const int w = std::max(1L, r.right - r.left), h = std::max(1L, r.bottom - r.top);
+  TSurface upright(w, h);
+  {
+    const TSelected selected(upright.dc.Get(), upright.bitmap.Get());
+    const RECT all{0, 0, w, h};
+    DrawUpright(upright.dc.Get(), all, shape);
+    GdiFlush();
+  }
+  const double angle = shape.rotation * 3.14159265358979323846 / 180, c = std::cos(angle), s = std::sin(angle);
+  const double halfW = w / 2.0, halfH = h / 2.0;
+  const double reachX = std::fabs(c) * halfW + std::fabs(s) * halfH, reachY = std::fabs(s) * halfW + std::fabs(c) * halfH;
+  const double centreX = (r.left + r.right) / 2.0, centreY = (r.top + r.bottom) / 2.0;
+  const int left = static_cast<int>(std::floor(centreX - reachX)), top = static_cast<int>(std::floor(centreY - reachY));
+  const int boxW = static_cast<int>(std::ceil(2 * reachX)) + 1, boxH = static_cast<int>(std::ceil(2 * reachY)) + 1;
+  TSurface box(boxW, boxH);
+  const TSelected selected(box.dc.Get(), box.bitmap.Get());
+  BitBlt(box.dc.Get(), 0, 0, boxW, boxH, dc, left, top, SRCCOPY);
+  GdiFlush();
+  for (int y = 0; y < boxH; ++y)
+    for (int x = 0; x < boxW; ++x) {
+      // Back from the slide to the upright shape: turn anticlockwise, then mirror.
+      const double dx = left + x + 0.5 - centreX, dy = top + y + 0.5 - centreY;
+      double u = c * dx + s * dy, v = -s * dx + c * dy;
+      if (shape.horizontalFlip) u = -u;
+      if (shape.verticalFlip) v = -v;
+      const int ux = static_cast<int>(std::floor(u + halfW)), uy = static_cast<int>(std::floor(v + halfH));
+      if (ux >= 0 && ux < w && uy >= 0 && uy < h)
+        box.bits[static_cast<size_t>(y) * boxW + x] = upright.bits[static_cast<size_t>(uy) * w + ux];
+    }
+  BitBlt(dc, left, top, boxW, boxH, box.dc.Get(), 0, 0, SRCCOPY);
+}
+
 }  // namespace
 
 RECT ShapeRect(POINT origin, double scale, const TStandInShape& shape) {
@@ -54,10 +113,10 @@ RECT ShapeRect(POINT origin, double scale, const TStandInShape& shape) {
 void DrawSlideShapes(HDC dc, POINT origin, double scale, TStandInSlide& slide) {
   for (const auto& shape : slide.ShapeList()) {
     const RECT r = ShapeRect(origin, scale, *shape.Get());
-    if (shape->type == host::msoPicture && !shape->pixels.Empty())
-      DrawPicture(dc, r, shape->pixels);
+    if (shape->rotation != 0 || shape->horizontalFlip || shape->verticalFlip)
+      DrawTurned(dc, r, *shape.Get());
     else
-      DrawBox(dc, r, shape->name);
+      DrawUpright(dc, r, *shape.Get());
   }
 }
 

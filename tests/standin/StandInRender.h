@@ -1,6 +1,8 @@
 // A slide as a picture, as PowerPoint would export it at 96 dots per inch:
 // its shapes back to front on white, pictures stretched to their displayed
-// size, every other shape (text box, group, drawing) as a plain labelled box.
+// size, every other shape (text box, group, drawing) as a plain labelled box,
+// each turned by its rotation (clockwise, about its centre) and mirrored by
+// its flips.
 #pragma once
 
 #include <windows.h>

@@ -2,6 +2,10 @@
 
 #include <cmath>
 #include <cwchar>
+#include <filesystem>
+#include <fstream>
+
+#include "HostIds.h"
 
 #include "StandInPictureFile.h"
 #include "StandInRender.h"
@@ -14,7 +18,9 @@ const wchar_t kScriptUsage[] =
     L"  --select N[,N...]|none                select shapes of slide 1 by index (1 = backmost)\n"
     L"  --click CAPTION                       click the button CAPTION of a visible toolbar\n"
     L"  --ribbon-click LABEL                  click the button LABEL of an add-in's ribbon tab\n"
-    L"  --render FILE.png                     write slide 1 as a PNG picture (960 x 720, 96 dpi)\n";
+    L"  --render FILE.png                     write slide 1 as a PNG picture (960 x 720, 96 dpi)\n"
+    L"  --describe FILE                       write slide 1's shapes as text, back to front, with\n"
+    L"                                        their properties and the effects that point at each\n";
 
 namespace {
 
@@ -119,12 +125,86 @@ std::wstring RibbonClick(TStandInPowerPoint& powerPoint, const TScriptStep& step
   Fail(L"--ribbon-click: no ribbon tab has a button \"" + step.text + L"\"");
 }
 
+std::wstring Quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
+
+std::wstring KindOf(const TStandInShape& shape) {
+  switch (shape.type) {
+    case host::msoPicture: return L"picture";
+    case host::msoPlaceholder: return shape.containedType == host::msoPicture ? L"placeholder with a picture"
+                                                                              : L"empty placeholder";
+    case host::msoTextBox: return L"text box";
+    case host::msoGroup: return L"group";
+    default: return L"shape of type " + std::to_wstring(shape.type);
+  }
+}
+
+std::wstring ActionText(const TActionState& a) {
+  switch (a.action) {
+    case 0: return L"nothing";
+    case host::ppActionHyperlink:
+      return L"hyperlink " + Quoted(a.address) + L" sub-address " + Quoted(a.subAddress) + L" screen tip " +
+             Quoted(a.screenTip);
+    default: return L"action " + std::to_wstring(a.action) + L" run " + Quoted(a.run);
+  }
+}
+
+void DescribeEffects(const TStandInShape& shape, const std::wstring& sequence, const TEffectList& list,
+                     std::wstring& out) {
+  for (size_t i = 0; i < list.effects.size(); ++i) {
+    const TStandInEffect& e = *list.effects[i].Get();
+    const std::wstring where = sequence + L" effect " + std::to_wstring(i + 1) + L" (type " +
+                               std::to_wstring(e.effectType) + L")";
+    if (e.shape.Get() == &shape) out += L"  animated by " + where + L"\n";
+    if (e.triggerShape.Get() == &shape) out += L"  its click starts " + where + L" on " + Quoted(e.shape->name) + L"\n";
+  }
+}
+
 std::wstring Render(TStandInPowerPoint& powerPoint, const TScriptStep& step) {
   SavePngFile(RenderSlide(powerPoint.Slide(1)), step.text);
   return L"rendered slide 1 to " + step.text;
 }
 
+std::wstring Describe(TStandInPowerPoint& powerPoint, const TScriptStep& step) {
+  std::ofstream out(std::filesystem::path(step.text), std::ios::binary | std::ios::trunc);
+  const std::wstring text = DescribeSlide(powerPoint.Slide(1));
+  const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+  std::string utf8(n, '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(), n, nullptr, nullptr);
+  if (!(out << utf8)) Fail(L"--describe: cannot write " + step.text);
+  return L"described slide 1 in " + step.text;
+}
+
 }  // namespace
+
+std::wstring DescribeSlide(const TStandInSlide& slide) {
+  std::wstring out;
+  int position = 0;
+  for (const auto& s : const_cast<TStandInSlide&>(slide).ShapeList()) {
+    const TStandInShape& shape = *s.Get();
+    out += std::to_wstring(++position) + L" " + Quoted(shape.name) + L": " + KindOf(shape) + L" at " +
+           Points(shape.left) + L"," + Points(shape.top) + L" size " + Points(shape.width) + L" x " +
+           Points(shape.height) + L" pt, rotation " + Points(shape.rotation) +
+           (shape.horizontalFlip ? L", flipped horizontally" : L"") +
+           (shape.verticalFlip ? L", flipped vertically" : L"") +
+           (shape.lockAspectRatio ? L", aspect ratio locked" : L"") + L"\n";
+    out += L"  alternative text " + Quoted(shape.alternativeText) + L", title " + Quoted(shape.title) + L"\n";
+    if (shape.line.visible) {
+      wchar_t colour[16];
+      std::swprintf(colour, 16, L"%06lX", static_cast<unsigned long>(shape.line.foreColor));
+      out += L"  border " + Points(shape.line.weight) + L" pt, colour 0x" + colour + L", dash style " +
+             std::to_wstring(shape.line.dashStyle) + L"\n";
+    }
+    if (shape.shadow.visible)
+      out += L"  shadow offset " + Points(shape.shadow.offsetX) + L"," + Points(shape.shadow.offsetY) + L" pt\n";
+    for (const TTag& tag : shape.tags) out += L"  tag " + tag.name + L" = " + Quoted(tag.value) + L"\n";
+    out += L"  on click: " + ActionText(shape.actions[0]) + L"; on mouse over: " + ActionText(shape.actions[1]) +
+           L"\n";
+    DescribeEffects(shape, L"main sequence", slide.mainSequence, out);
+    for (size_t i = 0; i < slide.interactiveSequences.size(); ++i)
+      DescribeEffects(shape, L"interactive sequence " + std::to_wstring(i + 1), slide.interactiveSequences[i], out);
+  }
+  return out;
+}
 
 bool ReadScriptStep(std::span<const std::wstring> args, size_t& i, std::vector<TScriptStep>& steps) {
   const std::wstring& option = args[i];
@@ -140,8 +220,11 @@ bool ReadScriptStep(std::span<const std::wstring> args, size_t& i, std::vector<T
   } else if (option == L"--select") {
     steps.push_back({TKind::Select, {}, ShapeIndexes(value(1))});
     i += 1;
-  } else if (option == L"--click" || option == L"--ribbon-click" || option == L"--render") {
-    const TKind kind = option == L"--click" ? TKind::Click : option == L"--render" ? TKind::Render : TKind::RibbonClick;
+  } else if (option == L"--click" || option == L"--ribbon-click" || option == L"--render" || option == L"--describe") {
+    const TKind kind = option == L"--click"          ? TKind::Click
+                       : option == L"--ribbon-click" ? TKind::RibbonClick
+                       : option == L"--render"       ? TKind::Render
+                                                     : TKind::Describe;
     steps.push_back({kind, value(1), {}});
     i += 1;
   } else {
@@ -157,6 +240,7 @@ std::wstring RunScriptStep(TStandInPowerPoint& powerPoint, const TScriptStep& st
     case TKind::Click: return Click(powerPoint, step);
     case TKind::RibbonClick: return RibbonClick(powerPoint, step);
     case TKind::Render: return Render(powerPoint, step);
+    case TKind::Describe: return Describe(powerPoint, step);
   }
   Fail(L"unknown step");
 }

@@ -17,11 +17,16 @@ struct EScriptError {
 };
 
 struct TScriptStep {
-  enum class TKind { Insert, Select, Click, RibbonClick, Render };
+  enum class TKind { Insert, Select, Click, RibbonClick, Render, Describe };
   TKind kind;
-  std::wstring text;          // Insert, Render: the file; Click, RibbonClick: the button's caption
+  std::wstring text;          // Insert, Render, Describe: the file; Click, RibbonClick: the button's caption
   std::vector<float> values;  // Insert: left, top, width, height (points); Select: shape indexes, none for nothing
 };
+
+// The slide's shapes as text, back to front: for each its name, kind, box,
+// rotation, flips, lock, texts, tags and actions, then the effects that
+// animate it or that its click starts. Pixels are left out.
+std::wstring DescribeSlide(const TStandInSlide& slide);
 
 // The script options, as the program's usage shows them.
 extern const wchar_t kScriptUsage[];

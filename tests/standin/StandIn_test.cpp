@@ -108,6 +108,7 @@ TEST(StandInCommandBars, FindControlMatchesTagExactlyAndSkipsHiddenControlsWhenA
   auto bar = powerPoint.Bars().AddBar(L"Mine", msoBarTop, false, false);
   bar->AddButton(Button(L"A", L"A$$$"), 1, false);
   bar->AddButton(Button(L"B", L"B$$$", false), 2, false);
+  bar->SetVisible(true);
   const TDispatch d{ComPtr<IDispatch>(bar->Dispatch())};
   auto find = [&](const wchar_t* tag, bool visibleOnly) {
     return d.CallMethod(L"FindControl", {TVariant::Int(1), TVariant::Int(1), TVariant::Text(tag),
@@ -117,6 +118,10 @@ TEST(StandInCommandBars, FindControlMatchesTagExactlyAndSkipsHiddenControlsWhenA
   EXPECT_TRUE(find(L"a$$$", true).IsNothing());
   EXPECT_TRUE(find(L"B$$$", true).IsNothing());
   EXPECT_FALSE(find(L"B$$$", false).IsNothing());
+  // Only visible toolbars count: a hidden bar's controls are all skipped.
+  bar->SetVisible(false);
+  EXPECT_TRUE(find(L"A$$$", true).IsNothing());
+  EXPECT_FALSE(find(L"A$$$", false).IsNothing());
 }
 
 TEST(StandInCommandBars, PermanentBarsAndTheirStateOutliveARestartTemporaryOnesDoNot) {

@@ -25,8 +25,13 @@ using namespace carvelo::standin;
 namespace {
 
 constexpr wchar_t kUsage[] =
-    L"standin_ppt [--bars FILE] [--seconds N] [--picture] [--user-classes] [--quit] [STEP...]\n"
+    L"standin_ppt [--bars FILE] [--seconds N] [--picture] [--user-classes] [--quit] [--not-in-rot]\n"
+    L"            [--copy-as-displayed] [STEP...]\n"
     L"  --bars FILE      keep custom command bars in FILE between starts\n"
+    L"  --not-in-rot     never register in the Running Object Table, as a starting\n"
+    L"                   PowerPoint may not be yet when it loads its add-ins\n"
+    L"  --copy-as-displayed  Copy puts a picture on the clipboard at its displayed\n"
+    L"                   size (96 dpi) instead of its own pixels\n"
     L"  --seconds N      stay open N seconds after the steps (default 5)\n"
     L"  --quit           quit as soon as the steps are done\n"
     L"  --picture        put a sample picture on slide 1 and select it\n"
@@ -70,6 +75,8 @@ TCommandLine Parse(int argc, wchar_t** argv) {
     else if (arg == L"--seconds" && i + 1 < args.size()) line.seconds = std::wcstoul(args[++i].c_str(), nullptr, 10);
     else if (arg == L"--quit") line.seconds = 0;
     else if (arg == L"--picture") line.picture = true;
+    else if (arg == L"--not-in-rot") line.options.registerInRot = false;
+    else if (arg == L"--copy-as-displayed") line.options.copyAsDisplayed = true;
     else if (arg == L"--user-classes") line.options.userClassesView = true;
     else if (!ReadScriptStep(args, i, line.steps)) throw EScriptError{L"unknown option \"" + arg + L"\" (see --help)"};
   }
