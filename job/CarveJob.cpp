@@ -67,38 +67,34 @@ void ReadSource(const TBitmap& Working, GML_Color& Source) {
   }
 }
 
-void WriteResult(const GML_Color& Result, TBitmap& Target) {
-  const int32_t Width = std::min(Result.Width(), Target.Width());
-  const int32_t Height = std::min(Result.Height(), Target.Height());
-  if (Target.HasAlpha()) {
-    for (int32_t y = 0; y < Height; ++y) {
-      const uint32_t* In = Result.Row(y);
-      uint8_t* Out = Target.ScanLine(y);
-      for (int32_t x = 0; x < Width; ++x, Out += 4) {
-        const TRGB C = ColourOfEngineWord(In[x]);
-        Out[0] = C.B;
-        Out[1] = C.G;
-        Out[2] = C.R;
-        Out[3] = static_cast<uint8_t>(In[x] >> 24);
-      }
-    }
-    return;
-  }
-  if (Target.BitCount() != 24) {
-    for (int32_t y = 0; y < Height; ++y)
-      for (int32_t x = 0; x < Width; ++x) PutPixelRGB(Target, x, y, ColourOfEngineWord(Result.Get(x, y)));
-    return;
-  }
+namespace {
+
+// Blue, green, red (and, with alpha, byte 3 of the engine word) per pixel.
+template <bool Alpha>
+void WriteRows(const GML_Color& Result, TBitmap& Target, int32_t Width, int32_t Height) {
+  constexpr size_t Bytes = Alpha ? 4 : 3;
   for (int32_t y = 0; y < Height; ++y) {
     const uint32_t* In = Result.Row(y);
     uint8_t* Out = Target.ScanLine(y);
-    for (int32_t x = 0; x < Width; ++x, Out += 3) {
+    for (int32_t x = 0; x < Width; ++x, Out += Bytes) {
       const TRGB C = ColourOfEngineWord(In[x]);
       Out[0] = C.B;
       Out[1] = C.G;
       Out[2] = C.R;
+      if constexpr (Alpha) Out[3] = static_cast<uint8_t>(In[x] >> 24);
     }
   }
+}
+
+}  // namespace
+
+void WriteResult(const GML_Color& Result, TBitmap& Target) {
+  const int32_t Width = std::min(Result.Width(), Target.Width());
+  const int32_t Height = std::min(Result.Height(), Target.Height());
+  if (Target.HasAlpha()) return WriteRows<true>(Result, Target, Width, Height);
+  if (Target.BitCount() == 24) return WriteRows<false>(Result, Target, Width, Height);
+  for (int32_t y = 0; y < Height; ++y)
+    for (int32_t x = 0; x < Width; ++x) PutPixelRGB(Target, x, y, ColourOfEngineWord(Result.Get(x, y)));
 }
 
 TBitmap MakeResultBitmap(const TWorkingBitmap& Working, TPictureSize Size) {
