@@ -144,8 +144,7 @@ void TPictureRoundTrip::MeasureRatios() {
 }
 
 void TPictureRoundTrip::RequireRoomToFit(const TCarveSettings& settings, bool masked) const {
-  const auto usable = [](double r) { return std::isfinite(r) && r > 0; };
-  if (source_.Empty() || !usable(rw_) || !usable(rh_)) return;  // preparing the bitmaps tells why
+  if (source_.Empty() || !IsUsableRatio(rw_) || !IsUsableRatio(rh_)) return;  // preparing the bitmaps tells why
   const int32_t width = source_.Width(), height = source_.Height();
   const TScalePlan plan = PlanScaling(width, height, rw_, rh_, settings.ScaleBeforeCarving);
   const TPictureSize target = FittedSize(plan.WorkWidth, plan.WorkHeight, plan.FW, plan.FH);

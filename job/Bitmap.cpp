@@ -150,16 +150,6 @@ TBitmap WithAlpha(const TBitmap& Picture) {
   return Result;
 }
 
-bool IsOpaque(const TBitmap& Picture) {
-  if (!Picture.HasAlpha()) return true;
-  for (int32_t y = 0; y < Picture.Height(); ++y) {
-    const uint8_t* Line = Picture.ScanLine(y);
-    for (int32_t x = 0; x < Picture.Width(); ++x)
-      if (Line[4 * static_cast<size_t>(x) + 3] != 255) return false;
-  }
-  return true;
-}
-
 TBitmap ConvertDepth(const TBitmap& Source, int32_t Depth) {
   if (Depth == 32 && Source.HasAlpha()) return Source.Clone();
   TBitmap Result(Source.Width(), Source.Height(), Depth);

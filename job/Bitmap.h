@@ -117,9 +117,6 @@ void PutPixelRGB(TBitmap& Bitmap, int32_t X, int32_t Y, TRGB Colour);
 // alpha is cloned, any other is fully opaque.
 TBitmap WithAlpha(const TBitmap& Picture);
 
-// Whether every pixel is fully opaque (always, in a bitmap without alpha).
-bool IsOpaque(const TBitmap& Picture);
-
 // A copy of Source at another depth (15, 16, 24 or 32); alpha is kept only
 // from 32 bits with alpha to 32 bits. 5- and 6-bit fields
 // widen to 8 bits and narrow back by rounding to the nearest level, so that

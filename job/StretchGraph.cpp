@@ -86,6 +86,8 @@ int32_t RoundSide(double Value) {
   return Rounded < 1 ? 1 : Rounded;
 }
 
+bool IsUsableRatio(double R) { return std::isfinite(R) && R > 0; }
+
 TScalePlan PlanScaling(int32_t W, int32_t H, double RW, double RH, bool ScaleBeforeCarving) {
   TScalePlan Plan;
   const bool BothShrink = RW < 1 && RH < 1;
@@ -113,8 +115,7 @@ TScalePlan PlanScaling(int32_t W, int32_t H, double RW, double RH, bool ScaleBef
 
 TWorkingBitmap PrepareWorkingBitmap(TBitmap& Source, double RW, double RH, const TCarveSettings& Settings) {
   if (Source.Empty()) throw std::invalid_argument("the picture is empty");
-  const auto Usable = [](double R) { return std::isfinite(R) && R > 0; };
-  if (!Usable(RW) || !Usable(RH)) throw std::invalid_argument("the picture's ratios must be positive numbers");
+  if (!IsUsableRatio(RW) || !IsUsableRatio(RH)) throw std::invalid_argument("the picture's ratios must be positive numbers");
 
   const TScalePlan Plan = PlanScaling(Source.Width(), Source.Height(), RW, RH, Settings.ScaleBeforeCarving);
   const bool Alpha = Source.HasAlpha();

@@ -36,6 +36,9 @@ void StretchGraphic(TBitmap& Source, TBitmap& Dest, int32_t Quality);
 // std::invalid_argument when the value is not a usable size.
 int32_t RoundSide(double Value);
 
+// Whether R can be a picture's ratio of displayed to original size.
+bool IsUsableRatio(double R);
+
 // What scale-before-carving does for a picture of W x H shown at rw x rh.
 struct TScalePlan {
   bool PreScale = false;  // resample uniformly by S first
