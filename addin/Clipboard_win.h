@@ -1,6 +1,8 @@
-// The clipboard end of the picture round trip: a device-dependent bitmap
-// (CF_BITMAP, clipboard format 2) taken out as a 24-bit picture, and a
-// picture put in as one.
+// The clipboard end of the picture round trip. A copied picture is read from
+// the richest format offered: "PNG" (which keeps alpha), a CF_DIBV5 whose
+// alpha is in use, else the bitmap (CF_BITMAP, which the system also makes
+// from a CF_DIB). A picture put on the clipboard goes as "PNG" and as a
+// bitmap, so that programs that know no PNG still paste it.
 #pragma once
 
 #include <optional>
@@ -9,13 +11,15 @@
 
 namespace carvelo::addin {
 
-// The clipboard's bitmap as a 24-bit picture; nothing when it holds none.
+// The clipboard's picture: 32 bits with alpha when it has transparent
+// pixels, else 24 bits; nothing when the clipboard holds no picture.
 // Throws std::runtime_error when the clipboard cannot be opened or the
 // bitmap read.
-std::optional<TBitmap> TakeBitmapFromClipboard();
+std::optional<TBitmap> TakePictureFromClipboard();
 
-// Empties the clipboard and leaves a copy of Picture on it as its only
-// bitmap. Throws std::runtime_error when that fails.
-void PutBitmapOnClipboard(const TBitmap& Picture);
+// Empties the clipboard and leaves Picture on it as "PNG", with its alpha,
+// and as a bitmap, which shows a transparent picture over white. Throws
+// std::runtime_error when that fails.
+void PutPictureOnClipboard(const TBitmap& Picture);
 
 }  // namespace carvelo::addin

@@ -146,7 +146,7 @@ TModalResult TPPTAddin::RunCarveJob(const TCarveJob& job) { return ExecuteWaitin
 void TPPTAddin::EditMask_Command() {
   CarveSelectedPicture([this](const TWorkingBitmap& working) {
     // Cancelling the editor leaves the working bitmap here for the user.
-    PutBitmapOnClipboard(working.Bitmap);
+    PutPictureOnClipboard(working.Bitmap);
     return RunMaskEditor(working.Bitmap);
   });
 }

@@ -129,9 +129,8 @@ TPictureRecord RecordPicture(const TSlide& slide, const TShape& picture) {
 TPictureHandOver::TPictureHandOver(TSlide slide, TShape old)
     : slide_(std::move(slide)), old_(std::move(old)), record_(RecordPicture(slide_, old_)) {}
 
-void TPictureHandOver::Replace(const std::function<TShapeRange()>& paste, float width, float height) {
-  const TShapeRange pasted = paste();
-  const TShape placed = pasted.Item(1);
+TShape TPictureHandOver::Replace(const std::function<TShape()>& insert, float width, float height) {
+  const TShape placed = insert();
   try {
     Place(placed, width, height);
     Restack(placed);
@@ -147,6 +146,7 @@ void TPictureHandOver::Replace(const std::function<TShapeRange()>& paste, float 
     RollBack(placed);
     throw EHandOverFailed(std::wstring(kHandOverFailed) + ReasonOf(e));
   }
+  return placed;
 }
 
 void TPictureHandOver::Place(const TShape& placed, float width, float height) const {
@@ -159,7 +159,7 @@ void TPictureHandOver::Place(const TShape& placed, float width, float height) co
 }
 
 void TPictureHandOver::Restack(const TShape& placed) const {
-  // A paste lands on top: step back until just above the old picture.
+  // A new picture lands on top: step back until just above the old one.
   const int target = record_.zOrderPosition + 1;
   const int bound = slide_.Shapes().Count();
   int position = placed.ZOrderPosition();
@@ -219,7 +219,7 @@ void TPictureHandOver::CarryProperties(const TShape& placed) const {
       setting.SetRun(a.run);
     }
   }
-  // A pasted picture has neither border nor shadow.
+  // A new picture has neither border nor shadow.
   if (r.line) placed.SetLine(*r.line);
   if (r.shadow) placed.SetShadow(*r.shadow);
   // Turned and mirrored once placed and sized.

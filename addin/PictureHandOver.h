@@ -73,10 +73,11 @@ class TPictureHandOver {
   TPictureHandOver(host::TSlide slide, host::TShape old);
   const TPictureRecord& Record() const noexcept { return record_; }
 
-  // `paste` puts the new picture on the slide; it is shown at width x height
+  // `insert` puts the new picture on the slide; it is shown at width x height
   // points in the old one's place and takes over from it. Raises
-  // EHandOverFailed, the slide as it was, when a step after the paste fails.
-  void Replace(const std::function<host::TShapeRange()>& paste, float width, float height);
+  // EHandOverFailed, the slide as it was, when a step after the insertion
+  // fails. The answer is the new picture.
+  host::TShape Replace(const std::function<host::TShape()>& insert, float width, float height);
 
  private:
   void Place(const host::TShape& placed, float width, float height) const;

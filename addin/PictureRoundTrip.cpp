@@ -5,14 +5,18 @@
 #include <algorithm>
 #include <cmath>
 #include <exception>
+#include <memory>
 #include <string>
 
 #include "CarveJob.h"
 #include "Clipboard_win.h"
+#include "HostError.h"
 #include "HostIds.h"
 #include "JobMemory_win.h"
 #include "MSOAddIn_Utils.h"
 #include "PictureHandOver.h"
+#include "PngPicture_win.h"
+#include "TemporaryFile_win.h"
 
 namespace carvelo::addin {
 
@@ -94,6 +98,40 @@ class THourglass {
   THourglass& operator=(const THourglass&) = delete;
 };
 
+// The carved picture as a PNG file in the temporary folder, to be inserted
+// from there; nothing when no file can be written (a full disk, a folder the
+// user may not write to).
+std::unique_ptr<TTemporaryFile> ResultFile(const TBitmap& picture) {
+  try {
+    auto file = std::make_unique<TTemporaryFile>(L".png");
+    WritePngFile(picture, file->Path());
+    return file;
+  } catch (const EHostError&) {
+    return nullptr;
+  }
+}
+
+// The clipboard's picture on the slide: as PNG, which keeps alpha, where the
+// host pastes it, else as the host pastes by default.
+TShape PasteResult(const TShapes& shapes) {
+  if (shapes.HasPasteSpecial()) {
+    try {
+      return shapes.PasteSpecial(ppPastePNG).Item(1);
+    } catch (const EHostError&) {  // no PNG on the clipboard, or none that the host takes
+    }
+  }
+  return shapes.Paste().Item(1);
+}
+
+// The new picture selected, as the old one was; a host that cannot select
+// it now leaves the selection as it is, the slide being done.
+void SelectIfPossible(const TShape& picture) noexcept {
+  try {
+    picture.Select();
+  } catch (const std::exception&) {
+  }
+}
+
 }  // namespace
 
 void ShowMessage(std::wstring_view Text) { ShowMessageBox(Text, L"Carvelo", MB_TASKMODAL); }
@@ -119,7 +157,7 @@ bool TPictureRoundTrip::TakeSelectedPicture() {
 
 bool TPictureRoundTrip::CopyPictureOut() {
   picture_->Copy();
-  std::optional<TBitmap> bitmap = TakeBitmapFromClipboard();
+  std::optional<TBitmap> bitmap = TakePictureFromClipboard();
   if (!bitmap) return false;
   source_ = std::move(*bitmap);
   return true;
@@ -154,7 +192,9 @@ void TPictureRoundTrip::RequireRoomToFit(const TCarveSettings& settings, bool ma
 void TPictureRoundTrip::PrepareBitmaps(const TCarveSettings& settings) {
   if (unstretch_) {
     // Back to the original proportions, so that the carve stretches once.
-    TBitmap original(RoundSide(source_.Width() / rw_), RoundSide(source_.Height() / rh_), 24);
+    TBitmap original(RoundSide(source_.Width() / rw_), RoundSide(source_.Height() / rh_),
+                     source_.HasAlpha() ? 32 : 24);
+    original.SetHasAlpha(source_.HasAlpha());
     StretchGraphic(source_, original, settings.SamplingQuality);
     source_ = std::move(original);
     unstretch_ = false;
@@ -162,11 +202,11 @@ void TPictureRoundTrip::PrepareBitmaps(const TCarveSettings& settings) {
   working_ = PrepareWorkingBitmap(source_, rw_, rh_, settings);
   const TPictureSize target =
       FittedSize(working_.Bitmap.Width(), working_.Bitmap.Height(), working_.FW, working_.FH);
-  result_ = TBitmap(target.Width, target.Height, 24);
+  result_ = MakeResultBitmap(working_, target);
 }
 
 void TPictureRoundTrip::ResultTo24Bits() {
-  if (result_.BitCount() != 24) result_ = ConvertDepth(result_, 24);
+  if (result_.BitCount() != 24 && !result_.HasAlpha()) result_ = ConvertDepth(result_, 24);
 }
 
 void TPictureRoundTrip::ReleaseWorkingBitmaps() noexcept {
@@ -176,13 +216,27 @@ void TPictureRoundTrip::ReleaseWorkingBitmaps() noexcept {
 
 void TPictureRoundTrip::PasteBack() {
   const THourglass hourglass;
-  PutBitmapOnClipboard(result_);
+  // Inserting from a file keeps alpha and needs no clipboard; the clipboard
+  // holds the result all the same, and is the way when no file can be written.
+  const std::unique_ptr<TTemporaryFile> file = ResultFile(result_);
+  try {
+    PutPictureOnClipboard(result_);
+  } catch (const std::runtime_error&) {
+    if (!file) throw;  // another program holds the clipboard: the file does without it
+  }
   const int slideId = selection_->SlideRange().SlideID();
   const TSlides slides = presentation_->Slides();
   const int slideIndex = slides.FindBySlideID(slideId).SlideIndex();
   const TSlide slide = slides.Item(slideIndex);
   TPictureHandOver handOver(slide, *picture_);
-  handOver.Replace([&] { return slide.Shapes().Paste(); }, width_, height_);
+  const TShapes shapes = slide.Shapes();
+  const TShape placed = handOver.Replace(
+      [&] {
+        const TPictureRecord& old = handOver.Record();
+        return file ? shapes.AddPicture(file->Path(), old.left, old.top, width_, height_) : PasteResult(shapes);
+      },
+      width_, height_);
+  SelectIfPossible(placed);
 }
 
 }  // namespace carvelo::addin

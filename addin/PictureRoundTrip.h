@@ -1,7 +1,8 @@
 // The picture round trip of the carving commands: the single selected
 // picture is checked, copied out through the clipboard, measured against
 // its original size, turned into the working and result bitmaps, and, once
-// carved, pasted back on its slide in the old picture's place.
+// carved, put back on its slide in the old picture's place: inserted from a
+// PNG file, or pasted when no file can be written.
 #pragma once
 
 #include <optional>
@@ -27,8 +28,8 @@ class TPictureRoundTrip {
   // The selection holds exactly one picture; otherwise the matching message
   // has been shown and the answer is false.
   bool TakeSelectedPicture();
-  // The picture's bitmap, copied out through the clipboard; false when the
-  // clipboard holds no bitmap after the copy.
+  // The picture, copied out through the clipboard (with its alpha when the
+  // host offers it); false when the clipboard holds no picture after the copy.
   bool CopyPictureOut();
   // The displayed size against the original size: rw and rh. The picture
   // keeps its displayed size and aspect-ratio lock, also when this fails.
@@ -41,7 +42,8 @@ class TPictureRoundTrip {
   // result bitmap of the target size. A source copied as displayed is
   // first brought back to the picture's original proportions.
   void PrepareBitmaps(const TCarveSettings& settings);
-  // The result bitmap as 24 bits per pixel again, whatever wrote it.
+  // The result bitmap as 24 bits per pixel again, whatever wrote it; a
+  // transparent result keeps its alpha.
   void ResultTo24Bits();
   // Lets go of the result bitmap, then of the working bitmap; the source
   // picture stays until the round trip ends.

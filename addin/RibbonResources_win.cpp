@@ -7,6 +7,7 @@
 
 #include "Gdi_win.h"
 #include "HostError.h"
+#include "PngPicture_win.h"
 #include "ribbon_res.h"
 
 namespace carvelo::addin {
@@ -41,31 +42,6 @@ std::span<const uint8_t> ResourceBytes(int id) {
   const void* bytes = loaded ? LockResource(loaded) : nullptr;
   if (!bytes) throw com::EHostError(HRESULT_FROM_WIN32(ERROR_RESOURCE_DATA_NOT_FOUND), "FindResource");
   return {static_cast<const uint8_t*>(bytes), SizeofResource(module, found)};
-}
-
-// The PNG's pixels as 32-bit BGRA rows with straight alpha.
-ComPtr<IWICBitmapSource> DecodePng(std::span<const uint8_t> png) {
-  ComPtr<IWICImagingFactory> factory;
-  Check(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                         factory.PutVoid()),
-        "CoCreateInstance(WICImagingFactory)");
-  ComPtr<IWICStream> stream;
-  Check(factory->CreateStream(stream.Put()), "IWICImagingFactory::CreateStream");
-  Check(stream->InitializeFromMemory(const_cast<BYTE*>(png.data()), static_cast<DWORD>(png.size())),
-        "IWICStream::InitializeFromMemory");
-  ComPtr<IWICBitmapDecoder> decoder;
-  Check(factory->CreateDecoderFromStream(stream.Get(), nullptr, WICDecodeMetadataCacheOnDemand, decoder.Put()),
-        "IWICImagingFactory::CreateDecoderFromStream");
-  ComPtr<IWICBitmapFrameDecode> frame;
-  Check(decoder->GetFrame(0, frame.Put()), "IWICBitmapDecoder::GetFrame");
-  ComPtr<IWICFormatConverter> converter;
-  Check(factory->CreateFormatConverter(converter.Put()), "IWICImagingFactory::CreateFormatConverter");
-  Check(converter->Initialize(frame.Get(), GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone, nullptr, 0,
-                              WICBitmapPaletteTypeCustom),
-        "IWICFormatConverter::Initialize");
-  ComPtr<IWICBitmapSource> source;
-  Check(converter->QueryInterface(IID_IWICBitmapSource, source.PutVoid()), "IWICFormatConverter::QueryInterface");
-  return source;
 }
 
 void Premultiply(std::span<uint8_t> bgra) {
@@ -109,7 +85,7 @@ std::wstring RibbonXml() {
 ComPtr<IPictureDisp> RibbonIcon(std::wstring_view image) {
   for (const TIconResource& icon : kIcons) {
     if (icon.image != image) continue;
-    TGdiBitmap bitmap = DibSectionOf(*DecodePng(ResourceBytes(icon.resource)).Get());
+    TGdiBitmap bitmap = DibSectionOf(*DecodePngPixels(ResourceBytes(icon.resource)).Get());
     PICTDESC description{};
     description.cbSizeofstruct = sizeof description;
     description.picType = PICTYPE_BITMAP;

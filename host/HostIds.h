@@ -46,5 +46,8 @@ enum : int { msoFlipHorizontal = 0, msoFlipVertical = 1 };
 // PpMouseActivation and the PpActionType values whose fields are carried.
 enum : int { ppMouseClick = 1, ppMouseOver = 2 };
 enum : int { ppActionNone = 0, ppActionHyperlink = 7, ppActionRunMacro = 8, ppActionRunProgram = 9 };
+// PpPasteDataType values the round trip pastes with, and MsoPictureCompress.
+enum : int { ppPasteDefault = 0, ppPasteBitmap = 1, ppPastePNG = 6 };
+enum : int { msoPictureCompressDocDefault = -1, msoPictureCompressFalse = 0, msoPictureCompressTrue = 1 };
 
 }  // namespace carvelo::host

@@ -1,6 +1,7 @@
 #include "PowerPointModel.h"
 
 #include "HostError.h"
+#include "HostIds.h"
 
 namespace carvelo::host {
 
@@ -23,6 +24,9 @@ void TShape::ScaleWidth(float factor, int relativeToOriginalSize, int scaleFrom)
                     {TVariant::Single(factor), TVariant::Int(relativeToOriginalSize), TVariant::Int(scaleFrom)});
 }
 void TShape::Delete() const { shape_.CallMethod(L"Delete"); }
+void TShape::Select() const {
+  if (shape_.HasMember(L"Select")) shape_.CallMethod(L"Select", {TVariant::Int(msoTrue)});
+}
 int TShape::LockAspectRatio() const { return shape_.GetProperty(L"LockAspectRatio").ToInt(); }
 void TShape::SetLockAspectRatio(int value) const { shape_.PutProperty(L"LockAspectRatio", TVariant::Int(value)); }
 
@@ -153,6 +157,26 @@ TShapeRange TShapes::Paste() const {
   ComPtr<IDispatch> pasted = shapes_.CallMethod(L"Paste").ToObject();
   if (!pasted) throw EHostError(E_POINTER, "Shapes.Paste gave Nothing");
   return TShapeRange(TDispatch(std::move(pasted)));
+}
+
+TShapeRange TShapes::PasteSpecial(int dataType) const {
+  ComPtr<IDispatch> pasted = shapes_.CallMethod(L"PasteSpecial", {TVariant::Int(dataType)}).ToObject();
+  if (!pasted) throw EHostError(E_POINTER, "Shapes.PasteSpecial gave Nothing");
+  return TShapeRange(TDispatch(std::move(pasted)));
+}
+
+TShape TShapes::AddPicture(const std::wstring& file, float left, float top, float width, float height) const {
+  const TVariant name = TVariant::Text(file), link = TVariant::Int(msoFalse), save = TVariant::Int(msoTrue);
+  const TVariant l = TVariant::Single(left), t = TVariant::Single(top);
+  const TVariant w = TVariant::Single(width), h = TVariant::Single(height);
+  // AddPicture2 (newer hosts) can leave the picture uncompressed.
+  const TVariant added = shapes_.HasMember(L"AddPicture2")
+                             ? shapes_.CallMethod(L"AddPicture2", {name, link, save, l, t, w, h,
+                                                                   TVariant::Int(msoPictureCompressFalse)})
+                             : shapes_.CallMethod(L"AddPicture", {name, link, save, l, t, w, h});
+  ComPtr<IDispatch> picture = added.ToObject();
+  if (!picture) throw EHostError(E_POINTER, "Shapes.AddPicture gave Nothing");
+  return TShape(TDispatch(std::move(picture)));
 }
 
 int TShapes::Count() const { return shapes_.GetProperty(L"Count").ToInt(); }

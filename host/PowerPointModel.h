@@ -74,6 +74,8 @@ class TShape {
   void ScaleHeight(float factor, int relativeToOriginalSize, int scaleFrom) const;
   void ScaleWidth(float factor, int relativeToOriginalSize, int scaleFrom) const;
   void Delete() const;
+  // Makes the shape the selection, where the host can select by code.
+  void Select() const;
   // msoTrue (-1) when resizing keeps the proportions, msoFalse (0) when not.
   int LockAspectRatio() const;
   void SetLockAspectRatio(int value) const;
@@ -222,6 +224,13 @@ class TShapes {
   explicit TShapes(com::TDispatch shapes) : shapes_(std::move(shapes)) {}
   // Pastes the clipboard on top of the slide's shapes: the pasted shapes.
   TShapeRange Paste() const;
+  // Pastes the clipboard's data of one PpPasteDataType; the host raises an
+  // error when the clipboard holds none.
+  bool HasPasteSpecial() const noexcept { return shapes_.HasMember(L"PasteSpecial"); }
+  TShapeRange PasteSpecial(int dataType) const;
+  // Inserts the picture file, embedded (not linked), at left, top, width,
+  // height points; with AddPicture2, where the host has it, uncompressed.
+  TShape AddPicture(const std::wstring& file, float left, float top, float width, float height) const;
   int Count() const;
   TShape Item(int index) const;
 

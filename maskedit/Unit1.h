@@ -156,6 +156,14 @@ void StrokeCoverageOf(TPoint From, TPoint To, int32_t Width, const TRect& Clip, 
 // the view's current scale, so marks land under the pointer at every zoom.
 // A left press outside a centred picture (the view passes it in its own
 // coordinates) paints nothing.
+// A picture with alpha as the editor shows it: over a checkerboard of
+// squares of CheckerSquare pixels, CheckerLight at the top-left corner and
+// CheckerDark beside it. Its colour channels are never 0 where a pixel is
+// not fully opaque, so it shows no mark colour that the picture lacks.
+inline constexpr int32_t CheckerSquare = 8;
+inline constexpr TRGB CheckerLight{255, 255, 255}, CheckerDark{204, 204, 204};
+TBitmap OverCheckerboard(const TBitmap& Picture);
+
 class TPaintFrmModel {
  public:
   explicit TPaintFrmModel(TVuImageBoxModel& Box) : FBox(Box) {}
@@ -164,7 +172,8 @@ class TPaintFrmModel {
   virtual ~TPaintFrmModel() = default;
 
   // Gives the editor the working picture: the reference picture and the
-  // marked picture become 24-bit copies of it.
+  // marked picture become 24-bit copies of it, a transparent picture shown
+  // over a light checkerboard (see OverCheckerboard).
   void SetPictures(const TBitmap& Working);
   const TBitmap& MarkedPicture() const { return FBox.Image().Picture(); }
   const TBitmap& Original() const { return FOriginal; }

@@ -3,12 +3,19 @@
 #include <windows.h>
 
 #include <cstring>
+#include <vector>
 
 #include "StandInObject.h"
+#include "StandInPictureFile.h"
 
 namespace carvelo::standin {
 
 namespace {
+
+UINT PngFormat() {
+  static const UINT format = RegisterClipboardFormatW(L"PNG");
+  return format;
+}
 
 UINT ShapeFormat() {
   static const UINT format = RegisterClipboardFormatW(L"Carvelo Stand-in Shape");
@@ -43,6 +50,28 @@ struct TDeleteBitmap {
   void operator()(HBITMAP b) const { DeleteObject(b); }
 };
 
+HGLOBAL GlobalCopy(const void* bytes, size_t size) {
+  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, size);
+  if (!memory) Raise(E_OUTOFMEMORY, L"Not enough memory.");
+  std::memcpy(GlobalLock(memory), bytes, size);
+  GlobalUnlock(memory);
+  return memory;
+}
+
+bool TakePng(TPixels& pixels) {
+  HGLOBAL memory = GetClipboardData(PngFormat());
+  const void* bytes = memory ? GlobalLock(memory) : nullptr;
+  if (!bytes) return false;
+  try {
+    pixels = DecodePicture({static_cast<const uint8_t*>(bytes), GlobalSize(memory)}, L"the clipboard's PNG");
+  } catch (const EPictureFileError&) {
+    GlobalUnlock(memory);
+    return false;
+  }
+  GlobalUnlock(memory);
+  return true;
+}
+
 HBITMAP BitmapOf(const TPixels& pixels) {
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
@@ -54,34 +83,40 @@ HBITMAP BitmapOf(const TPixels& pixels) {
   void* bits = nullptr;
   HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   if (!bitmap) Raise(E_OUTOFMEMORY, L"Not enough memory for the picture.");
-  std::memcpy(bits, pixels.data.data(), pixels.data.size() * sizeof(uint32_t));
+  auto* to = static_cast<uint32_t*>(bits);
+  for (const uint32_t p : pixels.data) *to++ = pixels.alpha ? Over(p, 0xFFFFFF) : p;
   return bitmap;
 }
 
 }  // namespace
 
-void PutPictureOnClipboard(const TPixels& pixels) {
+void PutPictureOnClipboard(const TPixels& pixels, bool withPng) {
   HBITMAP bitmap = BitmapOf(pixels);
+  HGLOBAL png = nullptr;
+  if (withPng) {
+    const std::vector<uint8_t> bytes = PngBytes(pixels);
+    png = GlobalCopy(bytes.data(), bytes.size());
+  }
   TOpenClipboard open;
   EmptyClipboard();
-  if (!SetClipboardData(CF_BITMAP, bitmap)) DeleteObject(bitmap);  // the clipboard owns it on success
+  // The clipboard owns what it takes.
+  if (!SetClipboardData(CF_BITMAP, bitmap)) DeleteObject(bitmap);
+  if (png && !SetClipboardData(PngFormat(), png)) GlobalFree(png);
 }
 
 void PutShapeOnClipboard(const std::wstring& shapeName) {
-  const size_t bytes = (shapeName.size() + 1) * sizeof(wchar_t);
-  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
-  if (!memory) Raise(E_OUTOFMEMORY, L"Not enough memory.");
-  std::memcpy(GlobalLock(memory), shapeName.c_str(), bytes);
-  GlobalUnlock(memory);
+  HGLOBAL memory = GlobalCopy(shapeName.c_str(), (shapeName.size() + 1) * sizeof(wchar_t));
   TOpenClipboard open;
   EmptyClipboard();
   if (!SetClipboardData(ShapeFormat(), memory)) GlobalFree(memory);
 }
 
 bool ClipboardHoldsShape() { return IsClipboardFormatAvailable(ShapeFormat()) != FALSE; }
+bool ClipboardHoldsPng() { return IsClipboardFormatAvailable(PngFormat()) != FALSE; }
 
-bool TakePictureFromClipboard(TPixels& pixels) {
+bool TakePictureFromClipboard(TPixels& pixels, TPictureFormat format) {
   TOpenClipboard open;
+  if (format == TPictureFormat::Png) return TakePng(pixels);
   HBITMAP bitmap = static_cast<HBITMAP>(GetClipboardData(CF_BITMAP));
   if (!bitmap) return false;
   BITMAP header{};

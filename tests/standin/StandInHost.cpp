@@ -108,6 +108,8 @@ TStandInPowerPoint::TStandInPowerPoint(TStandInOptions options)
   app_->presentation->AddSlide();
   app_->window = MakeStandIn<TStandInWindow>(app_->presentation);
   app_->presentation->copyAsDisplayed = options_.copyAsDisplayed;
+  app_->presentation->copyOffersPng = options_.copyOffersPng;
+  app_->presentation->hasAddPicture2 = options_.hasAddPicture2;
   // WindowSelectionChange fires when the selection changes "whether in the
   // user interface or in code", synchronously, inside the call that
   // changed it.
@@ -119,10 +121,11 @@ TStandInPowerPoint::TStandInPowerPoint(TStandInOptions options)
   };
   // Guess: a paste in code selects what it pasted, as pasting in the
   // interface does, when the slide is the one the window shows.
-  app_->presentation->onPasted = [this](TStandInSlide& slide, const std::vector<ComPtr<TStandInShape>>& pasted) {
-    if (slide.SlideIndex() != Window().currentSlide) return;
-    Window().selection = {ppSelectionShapes, pasted};
+  app_->presentation->onSelected = [this](TStandInSlide& slide, const std::vector<ComPtr<TStandInShape>>& shapes) {
+    if (slide.SlideIndex() != Window().currentSlide) return false;
+    Window().selection = {ppSelectionShapes, shapes};
     app_->FireWindowSelectionChange();
+    return true;
   };
   if (options_.registerInRot)
     Check(RegisterActiveObject(app_->Dispatch(), CLSID_PowerPointApplication, ACTIVEOBJECT_STRONG, &rotCookie_),

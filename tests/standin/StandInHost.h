@@ -41,6 +41,10 @@ struct TStandInOptions {
   bool registerInRot = true;
   // Copy puts a picture on the clipboard as displayed, not its own pixels.
   bool copyAsDisplayed = false;
+  // false: Copy offers only the bitmap, no "PNG".
+  bool copyOffersPng = true;
+  // false: an older PowerPoint, whose Shapes have no AddPicture2.
+  bool hasAddPicture2 = true;
   // Wine has no merged view of the classes root: with this set, a class
   // that COM cannot find is looked up in the current user's classes, as
   // Windows would (see StandInUserClasses.h).

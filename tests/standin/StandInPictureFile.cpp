@@ -2,6 +2,7 @@
 
 #include <wincodec.h>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "ComPtr.h"
@@ -36,14 +37,31 @@ ComPtr<IWICImagingFactory> Factory(const std::wstring& path) {
   return factory;
 }
 
-// Premultiplied BGRA over white: each channel plus what the alpha leaves
-// uncovered.
-uint32_t OverWhite(uint32_t premultiplied) {
-  const uint32_t uncovered = 255 - (premultiplied >> 24);
-  return (premultiplied & 0xFFFFFF) + uncovered * 0x010101;
+TPixels Decode(IWICImagingFactory& factory, IWICBitmapDecoder& decoder, const std::wstring& path) {
+  ComPtr<IWICBitmapFrameDecode> frame;
+  Check(decoder.GetFrame(0, frame.Put()), L"no picture in", path);
+  ComPtr<IWICFormatConverter> converter;
+  Check(factory.CreateFormatConverter(converter.Put()), L"cannot convert", path);
+  Check(converter->Initialize(frame.Get(), GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone, nullptr, 0,
+                              WICBitmapPaletteTypeCustom),
+        L"cannot convert", path);
+  UINT width = 0, height = 0;
+  Check(converter->GetSize(&width, &height), L"cannot read picture", path);
+  if (width == 0 || height == 0 || static_cast<unsigned long long>(width) * height > kMaxPixels)
+    Check(WINCODEC_ERR_IMAGESIZEOUTOFRANGE, L"picture too large or empty in", path);
+  TPixels pixels{static_cast<int>(width), static_cast<int>(height),
+                 std::vector<uint32_t>(static_cast<size_t>(width) * height)};
+  Check(converter->CopyPixels(nullptr, width * 4, width * height * 4, reinterpret_cast<BYTE*>(pixels.data.data())),
+        L"cannot decode", path);
+  pixels.alpha = std::any_of(pixels.data.begin(), pixels.data.end(), [](uint32_t p) { return p >> 24 != 255; });
+  if (!pixels.alpha)
+    for (uint32_t& p : pixels.data) p &= 0xFFFFFF;
+  return pixels;
 }
 
-std::vector<BYTE> Rows24(const TPixels& pixels, UINT stride) {
+// Rows of blue, green, red (and alpha, for pixels with alpha), each padded
+// to `stride` bytes.
+std::vector<BYTE> Rows(const TPixels& pixels, UINT stride) {
   std::vector<BYTE> rows(static_cast<size_t>(stride) * pixels.height);
   for (int y = 0; y < pixels.height; ++y) {
     BYTE* out = rows.data() + static_cast<size_t>(y) * stride;
@@ -52,32 +70,36 @@ std::vector<BYTE> Rows24(const TPixels& pixels, UINT stride) {
       *out++ = static_cast<BYTE>(p);        // blue
       *out++ = static_cast<BYTE>(p >> 8);   // green
       *out++ = static_cast<BYTE>(p >> 16);  // red
+      if (pixels.alpha) *out++ = static_cast<BYTE>(p >> 24);
     }
   }
   return rows;
 }
 
-void EncodePng(IWICImagingFactory& factory, const TPixels& pixels, const std::wstring& path) {
-  ComPtr<IWICStream> stream;
-  Check(factory.CreateStream(stream.Put()), L"cannot write", path);
-  Check(stream->InitializeFromFilename(path.c_str(), GENERIC_WRITE), L"cannot create", path);
+void EncodePng(IWICImagingFactory& factory, IStream& stream, const TPixels& pixels, const std::wstring& path) {
   ComPtr<IWICBitmapEncoder> encoder;
   Check(factory.CreateEncoder(GUID_ContainerFormatPng, nullptr, encoder.Put()), L"no PNG encoder for", path);
-  Check(encoder->Initialize(stream.Get(), WICBitmapEncoderNoCache), L"cannot write", path);
+  Check(encoder->Initialize(&stream, WICBitmapEncoderNoCache), L"cannot write", path);
   ComPtr<IWICBitmapFrameEncode> frame;
   ComPtr<IPropertyBag2> frameOptions;
   Check(encoder->CreateNewFrame(frame.Put(), frameOptions.Put()), L"cannot write", path);
   Check(frame->Initialize(frameOptions.Get()), L"cannot write", path);
   Check(frame->SetSize(pixels.width, pixels.height), L"cannot write", path);
-  WICPixelFormatGUID format = GUID_WICPixelFormat24bppBGR;
+  const WICPixelFormatGUID wanted = pixels.alpha ? GUID_WICPixelFormat32bppBGRA : GUID_WICPixelFormat24bppBGR;
+  WICPixelFormatGUID format = wanted;
   Check(frame->SetPixelFormat(&format), L"cannot write", path);
-  if (format != GUID_WICPixelFormat24bppBGR) Check(WINCODEC_ERR_UNSUPPORTEDPIXELFORMAT, L"cannot write", path);
-  const UINT stride = (static_cast<UINT>(pixels.width) * 3 + 3) & ~3u;
-  std::vector<BYTE> rows = Rows24(pixels, stride);
+  if (format != wanted) Check(WINCODEC_ERR_UNSUPPORTEDPIXELFORMAT, L"cannot write", path);
+  const UINT stride = (static_cast<UINT>(pixels.width) * (pixels.alpha ? 4 : 3) + 3) & ~3u;
+  std::vector<BYTE> rows = Rows(pixels, stride);
   Check(frame->WritePixels(pixels.height, stride, static_cast<UINT>(rows.size()), rows.data()), L"cannot write",
         path);
   Check(frame->Commit(), L"cannot write", path);
   Check(encoder->Commit(), L"cannot write", path);
+}
+
+void RequirePixels(const TPixels& pixels, const std::wstring& path) {
+  if (pixels.Empty() || pixels.data.size() != static_cast<size_t>(pixels.width) * pixels.height)
+    Check(E_INVALIDARG, L"no pixels to write to", path);
 }
 
 }  // namespace
@@ -88,34 +110,48 @@ TPixels LoadPictureFile(const std::wstring& path) {
   Check(factory->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_READ, WICDecodeMetadataCacheOnDemand,
                                            decoder.Put()),
         L"cannot read picture file", path);
-  ComPtr<IWICBitmapFrameDecode> frame;
-  Check(decoder->GetFrame(0, frame.Put()), L"no picture in", path);
-  ComPtr<IWICFormatConverter> converter;
-  Check(factory->CreateFormatConverter(converter.Put()), L"cannot convert", path);
-  Check(converter->Initialize(frame.Get(), GUID_WICPixelFormat32bppPBGRA, WICBitmapDitherTypeNone, nullptr, 0,
-                              WICBitmapPaletteTypeCustom),
-        L"cannot convert", path);
-  UINT width = 0, height = 0;
-  Check(converter->GetSize(&width, &height), L"cannot read picture file", path);
-  if (width == 0 || height == 0 || static_cast<unsigned long long>(width) * height > kMaxPixels)
-    Check(WINCODEC_ERR_IMAGESIZEOUTOFRANGE, L"picture too large or empty in", path);
-  TPixels pixels{static_cast<int>(width), static_cast<int>(height),
-                 std::vector<uint32_t>(static_cast<size_t>(width) * height)};
-  Check(converter->CopyPixels(nullptr, width * 4, width * height * 4, reinterpret_cast<BYTE*>(pixels.data.data())),
-        L"cannot decode", path);
-  for (uint32_t& p : pixels.data) p = OverWhite(p);
-  return pixels;
+  return Decode(*factory.Get(), *decoder.Get(), path);
+}
+
+TPixels DecodePicture(std::span<const uint8_t> bytes, const std::wstring& what) {
+  ComPtr<IWICImagingFactory> factory = Factory(what);
+  ComPtr<IWICStream> stream;
+  Check(factory->CreateStream(stream.Put()), L"cannot read", what);
+  Check(stream->InitializeFromMemory(const_cast<BYTE*>(bytes.data()), static_cast<DWORD>(bytes.size())),
+        L"cannot read", what);
+  ComPtr<IWICBitmapDecoder> decoder;
+  Check(factory->CreateDecoderFromStream(stream.Get(), nullptr, WICDecodeMetadataCacheOnDemand, decoder.Put()),
+        L"cannot read picture in", what);
+  return Decode(*factory.Get(), *decoder.Get(), what);
+}
+
+std::vector<uint8_t> PngBytes(const TPixels& pixels) {
+  const std::wstring what = L"the clipboard's PNG";
+  RequirePixels(pixels, what);
+  ComPtr<IWICImagingFactory> factory = Factory(what);
+  ComPtr<IStream> stream;
+  Check(CreateStreamOnHGlobal(nullptr, TRUE, stream.Put()), L"cannot write", what);
+  EncodePng(*factory.Get(), *stream.Get(), pixels, what);
+  STATSTG status{};
+  Check(stream->Stat(&status, STATFLAG_NONAME), L"cannot write", what);
+  std::vector<uint8_t> bytes(static_cast<size_t>(status.cbSize.QuadPart));
+  Check(stream->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr), L"cannot write", what);
+  ULONG read = 0;
+  Check(stream->Read(bytes.data(), static_cast<ULONG>(bytes.size()), &read), L"cannot write", what);
+  return bytes;
 }
 
 void SavePngFile(const TPixels& pixels, const std::wstring& path) {
-  if (pixels.Empty() || pixels.data.size() != static_cast<size_t>(pixels.width) * pixels.height)
-    Check(E_INVALIDARG, L"no pixels to write to", path);
+  RequirePixels(pixels, path);
   ComPtr<IWICImagingFactory> factory = Factory(path);
   // Written beside the file, then moved over it: a failure leaves the old
   // file as it was.
   const std::wstring temporary = path + L".part";
   try {
-    EncodePng(*factory, pixels, temporary);
+    ComPtr<IWICStream> stream;
+    Check(factory->CreateStream(stream.Put()), L"cannot write", temporary);
+    Check(stream->InitializeFromFilename(temporary.c_str(), GENERIC_WRITE), L"cannot create", temporary);
+    EncodePng(*factory.Get(), *stream.Get(), pixels, temporary);
   } catch (...) {
     DeleteFileW(temporary.c_str());
     throw;

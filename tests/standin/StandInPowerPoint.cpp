@@ -5,6 +5,7 @@
 
 #include "HostIds.h"
 #include "StandInClipboard.h"
+#include "StandInPictureFile.h"
 #include "StandInPowerPoint_parts.h"
 
 namespace carvelo::standin {
@@ -58,6 +59,10 @@ enum : DISPID {
   idStartNewUndoEntry,
   idLine,
   idShadow,
+  idPasteSpecial,
+  idAddPicture,
+  idAddPicture2,
+  idSelect,
 };
 
 // MsoZOrderCmd and MsoFlipCmd.
@@ -107,6 +112,7 @@ std::span<const TMember> TStandInShape::Members() const {
       {L"Title", idTitle},     {L"Rotation", idRotation},
       {L"HorizontalFlip", idHorizontalFlip}, {L"VerticalFlip", idVerticalFlip},
       {L"Flip", idFlip},       {L"ZOrder", idZOrder},
+      {L"Select", idSelect},
       {L"Tags", idTags},       {L"ActionSettings", idActionSettings},
       {L"PlaceholderFormat", idPlaceholderFormat},
       {L"Line", idLine},       {L"Shadow", idShadow},
@@ -175,10 +181,12 @@ void TStandInShape::Copy() const {
   if (IsPicture() && !pixels.Empty()) {
     // Guess: what Copy puts on the clipboard is undocumented; by default the
     // picture's own pixels, as one option the picture as displayed.
-    if (slide_->Presentation()->copyAsDisplayed)
-      PutPictureOnClipboard(AsDisplayed(pixels, width, height));
+    // Guess: "PNG" beside the bitmap, as Office is reported to offer it.
+    const TStandInPresentation& presentation = *slide_->Presentation();
+    if (presentation.copyAsDisplayed)
+      PutPictureOnClipboard(AsDisplayed(pixels, width, height), presentation.copyOffersPng);
     else
-      PutPictureOnClipboard(pixels);
+      PutPictureOnClipboard(pixels, presentation.copyOffersPng);
   } else {
     PutShapeOnClipboard(name);
   }
@@ -253,6 +261,17 @@ TVariant TStandInShape::Call(DISPID id, const TArgs& args) {
       if (command == msoFlipHorizontal) horizontalFlip = !horizontalFlip;
       else if (command == msoFlipVertical) verticalFlip = !verticalFlip;
       else Raise(E_INVALIDARG, L"Shape.Flip : Invalid enumeration value.");
+      return {};
+    }
+    case idSelect: {
+      CheckAlive(Deleted());
+      // Guess: only the slide in view can have a selection, and the stand-in
+      // knows no adding to one (Replace msoFalse).
+      if (!args.Opt(0).IsMissing() && TriState(args.Opt(0)) == msoFalse)
+        Raise(E_NOTIMPL, L"Shape.Select : the stand-in only replaces the selection.");
+      auto& selected = slide_->Presentation()->onSelected;
+      if (!selected || !selected(*slide_, {ComPtr<TStandInShape>(this)}))
+        Raise(kInvalidRequest, L"Shape.Select : Invalid request. To select a shape, its view must be active.");
       return {};
     }
     case idZOrder:
@@ -369,8 +388,91 @@ TVariant TStandInShapeRange::Call(DISPID id, const TArgs& args) {
 // ---- shapes collection ----
 
 std::span<const TMember> TStandInShapes::Members() const {
-  static const TMember members[] = {{L"Item", idItem}, {L"Count", idCount}, {L"Paste", idPaste}};
+  static const TMember older[] = {{L"Item", idItem},
+                                  {L"Count", idCount},
+                                  {L"Paste", idPaste},
+                                  {L"PasteSpecial", idPasteSpecial},
+                                  {L"AddPicture", idAddPicture}};
+  static const TMember members[] = {{L"Item", idItem},
+                                    {L"Count", idCount},
+                                    {L"Paste", idPaste},
+                                    {L"PasteSpecial", idPasteSpecial},
+                                    {L"AddPicture", idAddPicture},
+                                    {L"AddPicture2", idAddPicture2}};
+  if (slide_ && !slide_->Presentation()->hasAddPicture2) return older;
   return members;
+}
+
+namespace {
+
+[[noreturn]] void RaiseNotPastable(const wchar_t* member) {
+  Raise(kInvalidRequest, std::wstring(L"Shapes.") + member +
+                             L" : Invalid request. Clipboard is empty or contains data which may not be pasted here.");
+}
+
+// The picture file's pixels for AddPicture; the file must exist and be a
+// picture.
+TPixels PictureFileFor(const wchar_t* member, const TVariant& fileName) {
+  const std::wstring file = fileName.ToText();
+  try {
+    return LoadPictureFile(file);
+  } catch (const EPictureFileError& e) {
+    // Guess: the text PowerPoint gives for a file it cannot insert.
+    Raise(E_INVALIDARG, std::wstring(L"Shapes.") + member + L" : The specified file wasn't found. (" + e.text + L")");
+  }
+}
+
+}  // namespace
+
+TVariant TStandInShapes::Pasted(const wchar_t* member, std::optional<TPictureFormat> format) {
+  slide_->Changing(std::wstring(L"Shapes.") + member);
+  // The pasted picture goes on top of the slide's shapes, centred, at its
+  // own size; the answer is the range of what was pasted.
+  // Guess: a default paste takes "PNG" when offered, for its transparency.
+  TPixels pixels;
+  const bool taken = format ? TakePictureFromClipboard(pixels, *format)
+                            : TakePictureFromClipboard(pixels, TPictureFormat::Png) ||
+                                  TakePictureFromClipboard(pixels, TPictureFormat::Bitmap);
+  if (!taken) {
+    if (!format && ClipboardHoldsShape()) {
+      auto copy = slide_->AddShape(L"Rectangle", msoAutoShape, 100, 100, 100, 100);
+      return ObjectValue(MakeStandIn<TStandInShapeRange>(std::vector{copy}));
+    }
+    RaiseNotPastable(member);
+  }
+  const float w = pixels.width * kPointsPerPixel, h = pixels.height * kPointsPerPixel;
+  auto picture = slide_->AddPicture((720 - w) / 2, (540 - h) / 2, w, h, std::move(pixels));
+  if (auto& selected = slide_->Presentation()->onSelected) selected(*slide_, {picture});
+  return ObjectValue(MakeStandIn<TStandInShapeRange>(std::vector{picture}));
+}
+
+TVariant TStandInShapes::AddedPicture(const wchar_t* member, const TArgs& args) {
+  slide_->Changing(std::wstring(L"Shapes.") + member);
+  const TVariant& file = args.Required(0);
+  const int link = TriState(args.Required(1)), save = TriState(args.Required(2));
+  if (link == msoFalse && save == msoFalse)
+    Raise(E_INVALIDARG, std::wstring(L"Shapes.") + member +
+                            L" : Invalid request. SaveWithDocument must be msoTrue when LinkToFile is msoFalse.");
+  // Guess: the stand-in keeps no linked pictures; a link is refused.
+  if (link != msoFalse) Raise(E_NOTIMPL, std::wstring(L"Shapes.") + member + L" : linked pictures are not kept.");
+  if (args.Count() > 7 && !args.Opt(7).IsMissing()) {
+    const int compress = args.Opt(7).ToInt();
+    if (compress < msoPictureCompressDocDefault || compress > msoPictureCompressTrue)
+      Raise(E_INVALIDARG, L"Shapes.AddPicture2 : The value is out of range.");
+  }
+  TPixels pixels = PictureFileFor(member, file);
+  // Guess: a missing (or -1) width or height is the picture's own size at
+  // 96 dpi, as the documentation's default of -1 suggests.
+  const auto side = [&](size_t i, int own) {
+    const TVariant& v = args.Opt(i);
+    const float given = v.IsMissing() ? -1 : Single(v);
+    return given == -1 ? own * kPointsPerPixel : given;
+  };
+  const float width = side(5, pixels.width), height = side(6, pixels.height);
+  const float left = Single(args.Required(3)), top = Single(args.Required(4));
+  // Guess: inserting through the object model leaves the selection as it was.
+  auto picture = slide_->AddPicture(left, top, width, height, std::move(pixels));
+  return ObjectValue(picture);
 }
 
 TVariant TStandInShapes::Call(DISPID id, const TArgs& args) {
@@ -384,25 +486,18 @@ TVariant TStandInShapes::Call(DISPID id, const TArgs& args) {
       if (index < 1 || index > count) RaiseBadIndex(L"Shapes", index, count);
       return ObjectValue(list[index - 1]);
     }
-    case idPaste: {
-      slide_->Changing(L"Shapes.Paste");
-      // The pasted picture goes on top of the slide's shapes, centred, at
-      // its own size; the answer is the range of what was pasted.
-      TPixels pixels;
-      if (!TakePictureFromClipboard(pixels)) {
-        if (ClipboardHoldsShape()) {
-          auto copy = slide_->AddShape(L"Rectangle", msoAutoShape, 100, 100, 100, 100);
-          return ObjectValue(MakeStandIn<TStandInShapeRange>(std::vector{copy}));
-        }
-        Raise(kInvalidRequest,
-              L"Shapes (unknown member) : Invalid request. Clipboard is empty or contains data which may not be "
-              L"pasted here.");
-      }
-      const float w = pixels.width * kPointsPerPixel, h = pixels.height * kPointsPerPixel;
-      auto picture = slide_->AddPicture((720 - w) / 2, (540 - h) / 2, w, h, std::move(pixels));
-      if (auto& pasted = slide_->Presentation()->onPasted) pasted(*slide_, {picture});
-      return ObjectValue(MakeStandIn<TStandInShapeRange>(std::vector{picture}));
+    case idPaste: return Pasted(L"Paste", std::nullopt);
+    case idPasteSpecial: {
+      // Only picture data is known here: any other type is not on the clipboard.
+      const int type = args.Opt(0).IsMissing() ? ppPasteDefault : args.Opt(0).ToInt();
+      if (type == ppPasteDefault) return Pasted(L"PasteSpecial", std::nullopt);
+      if (type == ppPastePNG) return Pasted(L"PasteSpecial", TPictureFormat::Png);
+      if (type == ppPasteBitmap) return Pasted(L"PasteSpecial", TPictureFormat::Bitmap);
+      slide_->Changing(L"Shapes.PasteSpecial");
+      RaiseNotPastable(L"PasteSpecial");
     }
+    case idAddPicture: return AddedPicture(L"AddPicture", args);
+    case idAddPicture2: return AddedPicture(L"AddPicture2", args);
   }
   Raise(DISP_E_MEMBERNOTFOUND, L"Unknown member");
 }

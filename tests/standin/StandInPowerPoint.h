@@ -7,9 +7,11 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "StandInClipboard.h"
 #include "StandInObject.h"
 #include "StandInOffice.h"
 #include "StandInPixels.h"
@@ -147,6 +149,11 @@ class TStandInShapes final : public TStandInObject {
   TVariant Call(DISPID id, const TArgs& args) override;
 
  private:
+  // Paste and PasteSpecial: the clipboard's picture in `format`, or in the
+  // richest one offered.
+  TVariant Pasted(const wchar_t* member, std::optional<TPictureFormat> format);
+  // AddPicture and AddPicture2.
+  TVariant AddedPicture(const wchar_t* member, const TArgs& args);
   TStandInSlide* slide_;
 };
 
@@ -213,7 +220,9 @@ class TStandInPresentation final : public TStandInObject {
   ComPtr<TStandInSlide> AddSlide();
   // Called when shapes come or go (the window's selection drops them).
   std::function<void(TStandInShape*)> onShapeRemoved;
-  std::function<void(TStandInSlide&, const std::vector<ComPtr<TStandInShape>>&)> onPasted;
+  // Called when code selects shapes: a paste selects what it pasted,
+  // Shape.Select its shape. False when the slide is not the one in view.
+  std::function<bool(TStandInSlide&, const std::vector<ComPtr<TStandInShape>>&)> onSelected;
   std::function<void()> onChange;
   // Called with "Object.Member" before every change made through the object
   // model; a test raises from it to make that call fail.
@@ -221,6 +230,10 @@ class TStandInPresentation final : public TStandInObject {
   // Copy puts the picture as displayed (its displayed size at 96 dpi) on
   // the clipboard instead of its own pixels.
   bool copyAsDisplayed = false;
+  // Copy offers "PNG" beside the bitmap.
+  bool copyOffersPng = true;
+  // Shapes has AddPicture2 (PowerPoint 2013 and later, as far as known).
+  bool hasAddPicture2 = true;
 
  protected:
   std::span<const TMember> Members() const override;

@@ -27,14 +27,6 @@ BITMAPINFO TopDown32(int width, int height) {
   return info;
 }
 
-void DrawPicture(HDC dc, const RECT& r, const TPixels& pixels) {
-  const BITMAPINFO info = TopDown32(pixels.width, pixels.height);
-  SetStretchBltMode(dc, HALFTONE);
-  SetBrushOrgEx(dc, 0, 0, nullptr);  // HALFTONE needs it set after the mode
-  StretchDIBits(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, 0, 0, pixels.width, pixels.height,
-                pixels.data.data(), &info, DIB_RGB_COLORS, SRCCOPY);
-}
-
 void DrawBox(HDC dc, RECT r, const std::wstring& label) {
   const TBrush fill(CreateSolidBrush(kBoxColour));
   FillRect(dc, &r, fill.Get());
@@ -60,6 +52,42 @@ struct TSurface {
   uint32_t* bits = nullptr;
 };
 
+uint32_t Premultiplied(uint32_t p) {
+  const uint32_t a = p >> 24;
+  uint32_t out = a << 24;
+  for (int shift = 0; shift < 24; shift += 8) out |= ((p >> shift & 0xFF) * a + 127) / 255 << shift;
+  return out;
+}
+
+// A picture with alpha shows what lies behind it through its transparent
+// pixels.
+void BlendPicture(HDC dc, const RECT& r, const TPixels& pixels) {
+  TSurface source(pixels.width, pixels.height);
+  for (size_t i = 0; i < pixels.data.size(); ++i) source.bits[i] = Premultiplied(pixels.data[i]);
+  const TSelected selected(source.dc.Get(), source.bitmap.Get());
+  const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+  AlphaBlend(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, source.dc.Get(), 0, 0, pixels.width,
+             pixels.height, blend);
+}
+
+void DrawPicture(HDC dc, const RECT& r, const TPixels& pixels) {
+  if (pixels.alpha) return BlendPicture(dc, r, pixels);
+  const BITMAPINFO info = TopDown32(pixels.width, pixels.height);
+  SetStretchBltMode(dc, HALFTONE);
+  SetBrushOrgEx(dc, 0, 0, nullptr);  // HALFTONE needs it set after the mode
+  StretchDIBits(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, 0, 0, pixels.width, pixels.height,
+                pixels.data.data(), &info, DIB_RGB_COLORS, SRCCOPY);
+}
+
+// A premultiplied pixel over an opaque one.
+uint32_t Behind(uint32_t front, uint32_t back) {
+  const uint32_t uncovered = 255 - (front >> 24);
+  uint32_t out = 0;
+  for (int shift = 0; shift < 24; shift += 8)
+    out |= std::min(255u, (front >> shift & 0xFF) + ((back >> shift & 0xFF) * uncovered + 127) / 255) << shift;
+  return out;
+}
+
 void DrawUpright(HDC dc, const RECT& r, const TStandInShape& shape) {
   if (shape.IsPicture() && !shape.pixels.Empty())
     DrawPicture(dc, r, shape.pixels);
@@ -79,6 +107,9 @@ void DrawTurned(HDC dc, const RECT& r, const TStandInShape& shape) {
     DrawUpright(upright.dc.Get(), all, shape);
     GdiFlush();
   }
+  // A transparent picture is drawn premultiplied on an empty surface, and
+  // covers the slide only as far as its alpha goes.
+  const bool blended = shape.IsPicture() && shape.pixels.alpha;
   const double angle = shape.rotation * 3.14159265358979323846 / 180, c = std::cos(angle), s = std::sin(angle);
   const double halfW = w / 2.0, halfH = h / 2.0;
   const double reachX = std::fabs(c) * halfW + std::fabs(s) * halfH, reachY = std::fabs(s) * halfW + std::fabs(c) * halfH;
@@ -97,8 +128,10 @@ void DrawTurned(HDC dc, const RECT& r, const TStandInShape& shape) {
       if (shape.horizontalFlip) u = -u;
       if (shape.verticalFlip) v = -v;
       const int ux = static_cast<int>(std::floor(u + halfW)), uy = static_cast<int>(std::floor(v + halfH));
-      if (ux >= 0 && ux < w && uy >= 0 && uy < h)
-        box.bits[static_cast<size_t>(y) * boxW + x] = upright.bits[static_cast<size_t>(uy) * w + ux];
+      if (ux < 0 || ux >= w || uy < 0 || uy >= h) continue;
+      uint32_t& to = box.bits[static_cast<size_t>(y) * boxW + x];
+      const uint32_t from = upright.bits[static_cast<size_t>(uy) * w + ux];
+      to = blended ? Behind(from, to) : from;
     }
   BitBlt(dc, left, top, boxW, boxH, box.dc.Get(), 0, 0, SRCCOPY);
 }
