@@ -2,6 +2,8 @@
 // and undo, on a 100 x 80 picture centred in a 400 x 300 view.
 #include "Unit1.h"
 
+#include "MarkColours.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -203,6 +205,36 @@ TEST_F(TEditor, MarksLandUnderThePointerAtEveryScale_PressesBesideThePictureDoNo
   EXPECT_EQ(Editor.SelRect(), (TSelRect{50, 50, 60, 70}));
   EXPECT_EQ(At(59, 69), Red);
   EXPECT_EQ(At(60, 69), Original(60, 69));
+}
+
+// A transparent picture is shown, and marked, over a light checkerboard:
+// what is opaque shows as it is, what is transparent shows the squares, and
+// nothing in between shows a mark colour.
+TEST(TCheckerboard, ATransparentPictureShowsOverLightSquaresAndNoMarkColour) {
+  TBitmap Logo(24, 16, 32);
+  Logo.SetHasAlpha(true);
+  const uint8_t Alphas[] = {0, 1, 128, 254, 255};
+  for (int32_t y = 0; y < 16; ++y)
+    for (int32_t x = 0; x < 24; ++x) {
+      uint8_t* P = Logo.ScanLine(y) + 4 * x;
+      const TRGB Mark = x % 2 ? RemoveColour : ProtectColour;
+      P[0] = Mark.B, P[1] = Mark.G, P[2] = Mark.R, P[3] = Alphas[(x + y) % 5];
+    }
+  TVuImageBoxModel Box(std::make_unique<TVuImageModel>());
+  TRecordingEditor Editor(Box);
+  Editor.SetPictures(Logo);
+  const TBitmap& Shown = Editor.MarkedPicture();
+  ASSERT_EQ(Shown.BitCount(), 24);
+  for (int32_t y = 0; y < 16; ++y)
+    for (int32_t x = 0; x < 24; ++x) {
+      const uint8_t Alpha = Alphas[(x + y) % 5];
+      const TRGB Colour = GetPixelRGB(Shown, x, y), Mark = x % 2 ? RemoveColour : ProtectColour;
+      const TRGB Square = (x / CheckerSquare + y / CheckerSquare) % 2 ? CheckerDark : CheckerLight;
+      if (Alpha == 255) EXPECT_EQ(Colour, Mark) << x << "," << y;
+      else if (Alpha == 0) EXPECT_EQ(Colour, Square) << x << "," << y;
+      else EXPECT_TRUE(Colour != RemoveColour && Colour != ProtectColour) << x << "," << y;
+    }
+  EXPECT_EQ(GetPixelRGB(Editor.Original(), 8, 0), GetPixelRGB(Shown, 8, 0)) << "erasing restores the same";
 }
 
 TEST(TOutline, DashesFiveBlackThreeWhiteCreepingTwoPixelsPerTick) {
