@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <optional>
 #include <filesystem>
@@ -19,6 +20,7 @@
 #include "Bitmap_win.h"
 #include "Clipboard_win.h"
 #include "MessageBoxRobot.h"
+#include "StandInPictureFile.h"
 #include "StandInRender.h"
 #include "StandInScript.h"
 #include "Unit1.h"
@@ -49,14 +51,14 @@ class TAddin final : public TConnectedAddin {
   }
 };
 
-// A 64 x 40 logo: an opaque disc with a half-transparent rim on a fully
+// A 96 x 60 logo: an opaque disc with a half-transparent rim on a fully
 // transparent background.
 TPixels Logo() {
-  TPixels logo{64, 40, {}, true};
-  for (int y = 0; y < 40; ++y)
-    for (int x = 0; x < 64; ++x) {
-      const int d2 = (x - 32) * (x - 32) + (y - 20) * (y - 20);
-      const uint32_t alpha = d2 <= 12 * 12 ? 255 : d2 <= 14 * 14 ? 128 : 0;
+  TPixels logo{96, 60, {}, true};
+  for (int y = 0; y < 60; ++y)
+    for (int x = 0; x < 96; ++x) {
+      const int d2 = (x - 48) * (x - 48) + (y - 30) * (y - 30);
+      const uint32_t alpha = d2 <= 20 * 20 ? 255 : d2 <= 23 * 23 ? 128 : 0;
       logo.data.push_back(alpha << 24 | (alpha ? kLogoColour : 0));
     }
   return logo;
@@ -93,8 +95,9 @@ struct TScene {
     EXPECT_EQ(addIn->Connect(powerPoint.Application()), S_OK);
     bar = powerPoint.Bar(L"Carvelo PPT");
     slide.AddShape(L"Background", host::msoAutoShape, 0, 0, 720, 540);
-    // 64 x 40 pixels shown at 96 x 30 points: twice as wide, as high as it is.
-    logo = slide.AddPicture(100, 100, 96, 30, Logo());
+    // 96 x 60 pixels shown at 108 x 45 points: half as wide again, as high
+    // as it is.
+    logo = slide.AddPicture(100, 100, 108, 45, Logo());
   }
 
   // Clicks the button with `tag` with the logo selected: the messages shown
@@ -135,26 +138,31 @@ TEST(Transparency, ALogoOnAColouredSlideStaysTransparentAndTheTemporaryFileGoes)
       if (member.starts_with(L"Shapes.")) inserted.emplace_back(member);
     };
 
+    const char* shots = std::getenv("CARVELO_SLIDE_SHOTS");  // the pictures for the documentation
+    const std::wstring folder = shots ? std::wstring(shots, shots + std::strlen(shots)) : L"";
+    if (shots) standin::SavePngFile(standin::RenderSlide(scene.slide), folder + L"/slide-transparent-before.png");
+
     EXPECT_EQ(scene.Click(command), std::vector<std::wstring>{});
 
+    if (shots) standin::SavePngFile(standin::RenderSlide(scene.slide), folder + L"/slide-transparent-after.png");
     EXPECT_EQ(inserted, std::vector<std::wstring>{L"Shapes.AddPicture2"});
     EXPECT_TRUE(scene.logo->Deleted());
     const TStandInShape& carved = scene.Top();
-    EXPECT_EQ((std::vector<int>{carved.pixels.width, carved.pixels.height}), (std::vector<int>{128, 40}));
+    EXPECT_EQ((std::vector<int>{carved.pixels.width, carved.pixels.height}), (std::vector<int>{144, 60}));
     ASSERT_TRUE(carved.pixels.alpha);
     EXPECT_EQ(carved.pixels.data.front() >> 24, 0u) << "the corner stays transparent";
-    const auto middleRow = carved.pixels.data.begin() + 20 * 128;
-    const auto disc = std::find(middleRow, middleRow + 128, 0xFF000000 | kLogoColour);
-    ASSERT_NE(disc, middleRow + 128) << "the disc stays opaque";
+    const auto middleRow = carved.pixels.data.begin() + 30 * 144;
+    const auto disc = std::find(middleRow, middleRow + 144, 0xFF000000 | kLogoColour);
+    ASSERT_NE(disc, middleRow + 144) << "the disc stays opaque";
     // The slide shows through the corner; the disc covers its own place.
     EXPECT_EQ(RenderedAt(scene.slide, 101, 101), kSlideColour);
-    EXPECT_EQ(RenderedAt(scene.slide, 100 + (disc - middleRow + 0.5f) * 0.75f, 115.375f), kLogoColour);
+    EXPECT_EQ(RenderedAt(scene.slide, 100 + (disc - middleRow + 0.5f) * 0.75f, 122.875f), kLogoColour);
     EXPECT_EQ(scene.powerPoint.Window().selection.shapes.size(), 1u) << "the new picture is selected";
     EXPECT_EQ(temporary.Files(), 0u);
     // The clipboard holds the carved picture, alpha and all.
     const std::optional<TBitmap> held = addin::TakePictureFromClipboard();
     ASSERT_TRUE(held && held->HasAlpha());
-    EXPECT_EQ(held->Width(), 128);
+    EXPECT_EQ(held->Width(), 144);
   }
 }
 
