@@ -12,6 +12,7 @@
 #include "Handle_win.h"
 #include "HostError.h"
 #include "PictureLimits.h"
+#include "PngEncode.h"
 #include "PngPicture_win.h"
 
 namespace carvelo::addin {
@@ -158,9 +159,10 @@ std::optional<TBitmap> TakePictureFromClipboard() {
   return PictureFromBitmap();
 }
 
-void PutPictureOnClipboard(const TBitmap& Picture) {
-  const std::vector<uint8_t> png = PngOf(Picture);
-  TGlobalMemory pngMemory = GlobalCopyOf(png);
+void PutPictureOnClipboard(const TBitmap& Picture) { PutPictureOnClipboard(Picture, EncodePng(Picture)); }
+
+void PutPictureOnClipboard(const TBitmap& Picture, std::span<const uint8_t> Png) {
+  TGlobalMemory pngMemory = GlobalCopyOf(Png);
   const TOwnerWindow owner = MakeOwnerWindow();
   const TOpenClipboard open(owner.Get());
   const TBitmap overWhite = Picture.HasAlpha() ? OverWhite(Picture) : TBitmap();

@@ -5,7 +5,9 @@
 // bitmap, so that programs that know no PNG still paste it.
 #pragma once
 
+#include <cstdint>
 #include <optional>
+#include <span>
 
 #include "Bitmap.h"
 
@@ -21,5 +23,7 @@ std::optional<TBitmap> TakePictureFromClipboard();
 // and as a bitmap, which shows a transparent picture over white. Throws
 // std::runtime_error when that fails.
 void PutPictureOnClipboard(const TBitmap& Picture);
+// The same with the picture's PNG already made.
+void PutPictureOnClipboard(const TBitmap& Picture, std::span<const uint8_t> Png);
 
 }  // namespace carvelo::addin

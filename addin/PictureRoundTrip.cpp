@@ -6,6 +6,8 @@
 #include <cmath>
 #include <exception>
 #include <memory>
+#include <span>
+#include <vector>
 #include <string>
 
 #include "CarveJob.h"
@@ -15,7 +17,7 @@
 #include "JobMemory_win.h"
 #include "MSOAddIn_Utils.h"
 #include "PictureHandOver.h"
-#include "PngPicture_win.h"
+#include "PngEncode.h"
 #include "TemporaryFile_win.h"
 
 namespace carvelo::addin {
@@ -101,10 +103,10 @@ class THourglass {
 // The carved picture as a PNG file in the temporary folder, to be inserted
 // from there; nothing when no file can be written (a full disk, a folder the
 // user may not write to).
-std::unique_ptr<TTemporaryFile> ResultFile(const TBitmap& picture) {
+std::unique_ptr<TTemporaryFile> ResultFile(std::span<const uint8_t> png) {
   try {
     auto file = std::make_unique<TTemporaryFile>(L".png");
-    WritePngFile(picture, file->Path());
+    file->Write(png);
     return file;
   } catch (const EHostError&) {
     return nullptr;
@@ -218,9 +220,10 @@ void TPictureRoundTrip::PasteBack() {
   const THourglass hourglass;
   // Inserting from a file keeps alpha and needs no clipboard; the clipboard
   // holds the result all the same, and is the way when no file can be written.
-  const std::unique_ptr<TTemporaryFile> file = ResultFile(result_);
+  const std::vector<uint8_t> png = EncodePng(result_);
+  const std::unique_ptr<TTemporaryFile> file = ResultFile(png);
   try {
-    PutPictureOnClipboard(result_);
+    PutPictureOnClipboard(result_, png);
   } catch (const std::runtime_error&) {
     if (!file) throw;  // another program holds the clipboard: the file does without it
   }

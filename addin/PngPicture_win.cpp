@@ -1,6 +1,5 @@
 #include "PngPicture_win.h"
 
-#include <algorithm>
 #include <cstring>
 
 #include "HostError.h"
@@ -42,47 +41,6 @@ TBitmap WithoutAlpha(const TBitmap& picture) {
   return opaque;
 }
 
-// One row of BGRA for a 24-bit row: every pixel opaque.
-void OpaqueRow(const uint8_t* in, int32_t width, uint8_t* out) {
-  for (int32_t x = 0; x < width; ++x, in += 3, out += 4) {
-    std::memcpy(out, in, 3);
-    out[3] = 255;
-  }
-}
-
-void Encode(IWICImagingFactory& factory, IStream& stream, const TBitmap& picture) {
-  if (picture.Empty()) throw EHostError(E_INVALIDARG, "an empty picture has no PNG");
-  const TBitmap converted =
-      picture.HasAlpha() || picture.BitCount() == 24 ? TBitmap() : ConvertDepth(picture, 24);
-  const TBitmap& source = converted.Empty() ? picture : converted;
-  ComPtr<IWICBitmapEncoder> encoder;
-  Check(factory.CreateEncoder(GUID_ContainerFormatPng, nullptr, encoder.Put()), "IWICImagingFactory::CreateEncoder");
-  Check(encoder->Initialize(&stream, WICBitmapEncoderNoCache), "IWICBitmapEncoder::Initialize");
-  ComPtr<IWICBitmapFrameEncode> frame;
-  ComPtr<IPropertyBag2> options;
-  Check(encoder->CreateNewFrame(frame.Put(), options.Put()), "IWICBitmapEncoder::CreateNewFrame");
-  Check(frame->Initialize(options.Get()), "IWICBitmapFrameEncode::Initialize");
-  const UINT width = static_cast<UINT>(source.Width()), height = static_cast<UINT>(source.Height());
-  Check(frame->SetSize(width, height), "IWICBitmapFrameEncode::SetSize");
-  WICPixelFormatGUID format = GUID_WICPixelFormat32bppBGRA;
-  Check(frame->SetPixelFormat(&format), "IWICBitmapFrameEncode::SetPixelFormat");
-  if (format != GUID_WICPixelFormat32bppBGRA)
-    throw EHostError(WINCODEC_ERR_UNSUPPORTEDPIXELFORMAT, "the PNG encoder refuses 32-bit BGRA");
-  if (source.HasAlpha()) {
-    Check(frame->WritePixels(height, static_cast<UINT>(source.Stride()), static_cast<UINT>(source.Layout().ByteSize()),
-                             const_cast<BYTE*>(source.ScanLine(0))),
-          "IWICBitmapFrameEncode::WritePixels");
-  } else {
-    std::vector<uint8_t> row(size_t{width} * 4);
-    for (UINT y = 0; y < height; ++y) {
-      OpaqueRow(source.ScanLine(static_cast<int32_t>(y)), source.Width(), row.data());
-      Check(frame->WritePixels(1, width * 4, width * 4, row.data()), "IWICBitmapFrameEncode::WritePixels");
-    }
-  }
-  Check(frame->Commit(), "IWICBitmapFrameEncode::Commit");
-  Check(encoder->Commit(), "IWICBitmapEncoder::Commit");
-}
-
 }  // namespace
 
 ComPtr<IWICBitmapSource> DecodePngPixels(std::span<const uint8_t> png) {
@@ -121,29 +79,6 @@ TBitmap PictureFromPng(std::span<const uint8_t> png) {
   if (EveryPixelOpaque(picture)) return WithoutAlpha(picture);
   picture.SetHasAlpha(true);
   return picture;
-}
-
-std::vector<uint8_t> PngOf(const TBitmap& picture) {
-  const ComPtr<IWICImagingFactory> factory = ImagingFactory();
-  ComPtr<IStream> stream;
-  Check(CreateStreamOnHGlobal(nullptr, TRUE, stream.Put()), "CreateStreamOnHGlobal");
-  Encode(*factory.Get(), *stream.Get(), picture);
-  STATSTG status{};
-  Check(stream->Stat(&status, STATFLAG_NONAME), "IStream::Stat");
-  std::vector<uint8_t> bytes(static_cast<size_t>(status.cbSize.QuadPart));
-  Check(stream->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr), "IStream::Seek");
-  ULONG read = 0;
-  Check(stream->Read(bytes.data(), static_cast<ULONG>(bytes.size()), &read), "IStream::Read");
-  if (read != bytes.size()) throw EHostError(E_FAIL, "the PNG could not be read back");
-  return bytes;
-}
-
-void WritePngFile(const TBitmap& picture, const std::wstring& path) {
-  const ComPtr<IWICImagingFactory> factory = ImagingFactory();
-  ComPtr<IWICStream> stream;
-  Check(factory->CreateStream(stream.Put()), "IWICImagingFactory::CreateStream");
-  Check(stream->InitializeFromFilename(path.c_str(), GENERIC_WRITE), "IWICStream::InitializeFromFilename");
-  Encode(*factory.Get(), *stream.Get(), picture);
 }
 
 }  // namespace carvelo::addin

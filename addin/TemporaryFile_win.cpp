@@ -2,8 +2,10 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 
+#include "Handle_win.h"
 #include "HostError.h"
 
 namespace carvelo::addin {
@@ -34,6 +36,20 @@ TTemporaryFile::TTemporaryFile(std::wstring_view extension) {
     if (GetLastError() != ERROR_FILE_EXISTS) break;
   }
   throw com::EHostError(HRESULT_FROM_WIN32(GetLastError()), "CreateFile in the temporary folder");
+}
+
+void TTemporaryFile::Write(std::span<const uint8_t> bytes) const {
+  const HANDLE file = CreateFileW(path_.c_str(), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_TEMPORARY, nullptr);
+  if (file == INVALID_HANDLE_VALUE) throw com::EHostError(HRESULT_FROM_WIN32(GetLastError()), "CreateFile");
+  const THandle owned(file);
+  // In pieces: WriteFile takes at most 4 GB at once.
+  for (size_t done = 0; done < bytes.size();) {
+    const DWORD piece = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 30));
+    DWORD written = 0;
+    if (!WriteFile(file, bytes.data() + done, piece, &written, nullptr) || written != piece)
+      throw com::EHostError(HRESULT_FROM_WIN32(GetLastError()), "WriteFile to the temporary folder");
+    done += piece;
+  }
 }
 
 TTemporaryFile::~TTemporaryFile() { DeleteFileW(path_.c_str()); }

@@ -2,6 +2,8 @@
 // goes, on every path.
 #pragma once
 
+#include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -17,6 +19,9 @@ class TTemporaryFile {
   TTemporaryFile& operator=(const TTemporaryFile&) = delete;
 
   const std::wstring& Path() const noexcept { return path_; }
+  // Writes bytes as the file's whole content. Throws com::EHostError when
+  // they cannot all be written (a full disk).
+  void Write(std::span<const uint8_t> bytes) const;
 
  private:
   std::wstring path_;

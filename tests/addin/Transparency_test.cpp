@@ -20,6 +20,8 @@
 #include "Bitmap_win.h"
 #include "Clipboard_win.h"
 #include "MessageBoxRobot.h"
+#include "PngEncode.h"
+#include "PngPicture_win.h"
 #include "StandInPictureFile.h"
 #include "StandInRender.h"
 #include "StandInScript.h"
@@ -285,4 +287,27 @@ TEST(Transparency, TheClipboardIsReadFromItsRichestPictureFormat) {
   EmptyClipboard();
   CloseClipboard();
   EXPECT_FALSE(addin::TakePictureFromClipboard());
+}
+
+// The PNG the carved picture is inserted from decodes to the very pixels it
+// was made of, opaque or not, at widths that pad rows differently.
+TEST(Transparency, ThePngOfAPictureDecodesToItsVeryPixels) {
+  struct TCase {
+    int32_t width, height;
+    bool alpha;
+  };
+  for (const TCase c : {TCase{1, 1, false}, TCase{3, 2, false}, TCase{5, 3, true}, TCase{257, 4, true}, TCase{130, 70, false}}) {
+    SCOPED_TRACE(testing::Message() << c.width << "x" << c.height << (c.alpha ? " with alpha" : ""));
+    TBitmap picture(c.width, c.height, c.alpha ? 32 : 24);
+    picture.SetHasAlpha(c.alpha);
+    for (int32_t y = 0; y < c.height; ++y)
+      for (int32_t x = 0; x < c.width * picture.BytesPerPixel(); ++x)
+        picture.ScanLine(y)[x] = static_cast<uint8_t>(x * 7 + y * 13 + (x * y) % 5);
+    const TBitmap decoded = addin::PictureFromPng(addin::EncodePng(picture));
+    ASSERT_EQ(decoded.HasAlpha(), c.alpha);
+    ASSERT_EQ(decoded.Layout().ByteSize(), picture.Layout().ByteSize());
+    for (int32_t y = 0; y < c.height; ++y)
+      ASSERT_TRUE(std::equal(picture.ScanLine(y), picture.ScanLine(y) + c.width * picture.BytesPerPixel(), decoded.ScanLine(y)))
+          << "row " << y;
+  }
 }

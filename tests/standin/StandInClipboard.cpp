@@ -94,8 +94,9 @@ void PutPictureOnClipboard(const TPixels& pixels, bool withPng) {
   HBITMAP bitmap = BitmapOf(pixels);
   HGLOBAL png = nullptr;
   if (withPng) {
-    const std::vector<uint8_t> bytes = PngBytes(pixels);
-    png = GlobalCopy(bytes.data(), bytes.size());
+    const std::vector<uint8_t> bytes = pixels.png ? std::vector<uint8_t>() : PngBytes(pixels);
+    const std::vector<uint8_t>& file = pixels.png ? *pixels.png : bytes;
+    png = GlobalCopy(file.data(), file.size());
   }
   TOpenClipboard open;
   EmptyClipboard();

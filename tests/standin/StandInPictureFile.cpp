@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "ComPtr.h"
 
@@ -105,12 +108,14 @@ void RequirePixels(const TPixels& pixels, const std::wstring& path) {
 }  // namespace
 
 TPixels LoadPictureFile(const std::wstring& path) {
-  ComPtr<IWICImagingFactory> factory = Factory(path);
-  ComPtr<IWICBitmapDecoder> decoder;
-  Check(factory->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_READ, WICDecodeMetadataCacheOnDemand,
-                                           decoder.Put()),
-        L"cannot read picture file", path);
-  return Decode(*factory.Get(), *decoder.Get(), path);
+  std::ifstream file(std::filesystem::path(path), std::ios::binary);
+  if (!file) Check(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), L"cannot read picture file", path);
+  auto bytes = std::make_shared<std::vector<uint8_t>>(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+  TPixels pixels = DecodePicture(*bytes, path);
+  static constexpr uint8_t kPngSignature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  if (bytes->size() > sizeof kPngSignature && std::equal(std::begin(kPngSignature), std::end(kPngSignature), bytes->begin()))
+    pixels.png = std::move(bytes);
+  return pixels;
 }
 
 TPixels DecodePicture(std::span<const uint8_t> bytes, const std::wstring& what) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace carvelo::standin {
@@ -12,6 +13,9 @@ struct TPixels {
   int width = 0, height = 0;
   std::vector<uint32_t> data;
   bool alpha = false;
+  // The PNG file these pixels were read from, if any: PowerPoint keeps an
+  // inserted picture's file and need not encode it again.
+  std::shared_ptr<const std::vector<uint8_t>> png = nullptr;
   bool Empty() const noexcept { return data.empty(); }
 };
 
