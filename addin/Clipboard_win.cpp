@@ -128,18 +128,6 @@ std::optional<TBitmap> PictureFromBitmap() {
   return BitmapFromHandle(bitmap);  // the clipboard keeps its bitmap
 }
 
-// A transparent picture as it shows over white; any other as it is.
-TBitmap OverWhite(const TBitmap& picture) {
-  TBitmap shown(picture.Width(), picture.Height(), 24);
-  for (int32_t y = 0; y < picture.Height(); ++y) {
-    const uint8_t* in = picture.ScanLine(y);
-    uint8_t* out = shown.ScanLine(y);
-    for (int32_t x = 0; x < picture.Width(); ++x, in += 4, out += 3)
-      for (int c = 0; c < 3; ++c) out[c] = static_cast<uint8_t>((in[c] * in[3] + 255 * (255 - in[3]) + 127) / 255);
-  }
-  return shown;
-}
-
 TGlobalMemory GlobalCopyOf(std::span<const uint8_t> bytes) {
   TGlobalMemory memory(GlobalAlloc(GMEM_MOVEABLE, bytes.size()));
   void* to = memory ? GlobalLock(memory.Get()) : nullptr;

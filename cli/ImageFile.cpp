@@ -298,22 +298,6 @@ TBitmap ReadImage(const std::string& Path) {
   return Format == TImageFormat::Png ? ReadPng(File.Get()) : ReadJpeg(File.Get());
 }
 
-namespace {
-
-// A picture with alpha as it looks on a white page, at 24 bits.
-TBitmap OverWhite(const TBitmap& Picture) {
-  TBitmap Result(Picture.Width(), Picture.Height(), 24);
-  for (int32_t y = 0; y < Picture.Height(); ++y) {
-    const uint8_t* In = Picture.ScanLine(y);
-    uint8_t* Out = Result.ScanLine(y);
-    for (int32_t x = 0; x < Picture.Width(); ++x, In += 4, Out += 3)
-      for (int k = 0; k < 3; ++k) Out[k] = static_cast<uint8_t>((In[k] * In[3] + 255 * (255 - In[3]) + 127) / 255);
-  }
-  return Result;
-}
-
-}  // namespace
-
 void WriteImage(const std::string& Path, const TBitmap& Bitmap) {
   const TImageFormat Format = RequireFormat(Path);
   if (Bitmap.Empty()) throw TImageError("the picture is empty");

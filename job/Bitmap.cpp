@@ -139,6 +139,10 @@ void PutPixelRGB(TBitmap& Bitmap, int32_t X, int32_t Y, TRGB Colour) {
   PackRow(Bitmap, &Colour, Bitmap.ScanLine(Y) + static_cast<size_t>(X) * Bitmap.BytesPerPixel(), 1);
 }
 
+TBitmap OverWhite(const TBitmap& Picture) {
+  return Composited(Picture, [](int32_t, int32_t) { return TRGB{255, 255, 255}; });
+}
+
 TBitmap WithAlpha(const TBitmap& Picture) {
   if (Picture.HasAlpha()) return Picture.Clone();
   TBitmap Result = ConvertDepth(Picture, 32);

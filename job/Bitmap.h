@@ -117,6 +117,27 @@ void PutPixelRGB(TBitmap& Bitmap, int32_t X, int32_t Y, TRGB Colour);
 // alpha is cloned, any other is fully opaque.
 TBitmap WithAlpha(const TBitmap& Picture);
 
+// A picture with alpha as it shows over a background, at 24 bits:
+// BackgroundAt(X, Y) is the background's TRGB under each pixel. Each channel
+// is the picture's weighted by its alpha plus the background's by the rest.
+template <class Background>
+TBitmap Composited(const TBitmap& Picture, Background&& BackgroundAt) {
+  TBitmap Shown(Picture.Width(), Picture.Height(), 24);
+  for (int32_t y = 0; y < Picture.Height(); ++y) {
+    const uint8_t* In = Picture.ScanLine(y);
+    uint8_t* Out = Shown.ScanLine(y);
+    for (int32_t x = 0; x < Picture.Width(); ++x, In += 4, Out += 3) {
+      const TRGB Back = BackgroundAt(x, y);
+      const uint8_t Behind[3] = {Back.B, Back.G, Back.R};
+      for (int c = 0; c < 3; ++c) Out[c] = static_cast<uint8_t>((In[c] * In[3] + Behind[c] * (255 - In[3]) + 127) / 255);
+    }
+  }
+  return Shown;
+}
+
+// A picture with alpha as it looks on a white page.
+TBitmap OverWhite(const TBitmap& Picture);
+
 // A copy of Source at another depth (15, 16, 24 or 32); alpha is kept only
 // from 32 bits with alpha to 32 bits. 5- and 6-bit fields
 // widen to 8 bits and narrow back by rounding to the nearest level, so that

@@ -193,17 +193,9 @@ void TUndoStack::Clear() {
 // TPaintFrmModel
 
 TBitmap OverCheckerboard(const TBitmap& Picture) {
-  TBitmap Shown(Picture.Width(), Picture.Height(), 24);
-  for (int32_t y = 0; y < Picture.Height(); ++y) {
-    const uint8_t* In = Picture.ScanLine(y);
-    uint8_t* Out = Shown.ScanLine(y);
-    for (int32_t x = 0; x < Picture.Width(); ++x, In += 4, Out += 3) {
-      const TRGB Back = (x / CheckerSquare + y / CheckerSquare) % 2 == 0 ? CheckerLight : CheckerDark;
-      const uint8_t Behind[3] = {Back.B, Back.G, Back.R};
-      for (int c = 0; c < 3; ++c) Out[c] = static_cast<uint8_t>((In[c] * In[3] + Behind[c] * (255 - In[3]) + 127) / 255);
-    }
-  }
-  return Shown;
+  return Composited(Picture, [](int32_t x, int32_t y) {
+    return (x / CheckerSquare + y / CheckerSquare) % 2 == 0 ? CheckerLight : CheckerDark;
+  });
 }
 
 void TPaintFrmModel::SetPictures(const TBitmap& Working) {
