@@ -1,6 +1,7 @@
 #include "PngPicture_win.h"
 
 #include <cstring>
+#include <string_view>
 
 #include "HostError.h"
 #include "PictureLimits.h"
@@ -41,9 +42,30 @@ TBitmap WithoutAlpha(const TBitmap& picture) {
   return opaque;
 }
 
-}  // namespace
+uint32_t BigEndianAt(std::span<const uint8_t> bytes, size_t at) {
+  return uint32_t{bytes[at]} << 24 | uint32_t{bytes[at + 1]} << 16 | uint32_t{bytes[at + 2]} << 8 | bytes[at + 3];
+}
 
-ComPtr<IWICBitmapSource> DecodePngPixels(std::span<const uint8_t> png) {
+// Whether the PNG's header says it has no alpha: a grey, colour or palette
+// picture without a transparency chunk before its pixel data.
+bool PngHasNoAlpha(std::span<const uint8_t> png) {
+  constexpr size_t kSignature = 8, kColourTypeInHeader = 9;
+  size_t at = kSignature;
+  if (png.size() < at + 8 + 13 || std::memcmp(png.data() + at + 4, "IHDR", 4) != 0) return false;
+  const uint8_t colourType = png[at + 8 + kColourTypeInHeader];
+  if (colourType != 0 && colourType != 2 && colourType != 3) return false;
+  while (png.size() >= at + 12) {
+    const std::string_view type(reinterpret_cast<const char*>(png.data() + at + 4), 4);
+    if (type == "tRNS") return false;
+    if (type == "IDAT") return true;
+    const size_t length = BigEndianAt(png, at);
+    if (length > png.size() - at - 12) return false;
+    at += length + 12;
+  }
+  return false;
+}
+
+ComPtr<IWICBitmapSource> Decoded(std::span<const uint8_t> png, const WICPixelFormatGUID& format) {
   const ComPtr<IWICImagingFactory> factory = ImagingFactory();
   ComPtr<IWICStream> stream;
   Check(factory->CreateStream(stream.Put()), "IWICImagingFactory::CreateStream");
@@ -57,25 +79,33 @@ ComPtr<IWICBitmapSource> DecodePngPixels(std::span<const uint8_t> png) {
   Check(decoder->GetFrame(0, frame.Put()), "IWICBitmapDecoder::GetFrame");
   ComPtr<IWICFormatConverter> converter;
   Check(factory->CreateFormatConverter(converter.Put()), "IWICImagingFactory::CreateFormatConverter");
-  Check(converter->Initialize(frame.Get(), GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone, nullptr, 0,
-                              WICBitmapPaletteTypeCustom),
+  Check(converter->Initialize(frame.Get(), format, WICBitmapDitherTypeNone, nullptr, 0, WICBitmapPaletteTypeCustom),
         "IWICFormatConverter::Initialize");
   ComPtr<IWICBitmapSource> source;
   Check(converter->QueryInterface(IID_IWICBitmapSource, source.PutVoid()), "IWICFormatConverter::QueryInterface");
   return source;
 }
 
+}  // namespace
+
+ComPtr<IWICBitmapSource> DecodePngPixels(std::span<const uint8_t> png) {
+  return Decoded(png, GUID_WICPixelFormat32bppBGRA);
+}
+
 TBitmap PictureFromPng(std::span<const uint8_t> png) {
-  const ComPtr<IWICBitmapSource> source = DecodePngPixels(png);
+  // A picture without alpha is decoded straight to 24 bits: no second copy.
+  const bool opaque = PngHasNoAlpha(png);
+  const ComPtr<IWICBitmapSource> source = Decoded(png, opaque ? GUID_WICPixelFormat24bppBGR : GUID_WICPixelFormat32bppBGRA);
   UINT width = 0, height = 0;
   Check(source->GetSize(&width, &height), "IWICBitmapSource::GetSize");
   if (width == 0 || height == 0 || width > UINT(MaxImageSide) || height > UINT(MaxImageSide) ||
       int64_t{width} * height > MaxImagePixels)
     throw EHostError(WINCODEC_ERR_IMAGESIZEOUTOFRANGE, "the PNG picture's size is out of range");
-  TBitmap picture(static_cast<int32_t>(width), static_cast<int32_t>(height), 32);
+  TBitmap picture(static_cast<int32_t>(width), static_cast<int32_t>(height), opaque ? 24 : 32);
   Check(source->CopyPixels(nullptr, static_cast<UINT>(picture.Stride()), static_cast<UINT>(picture.Layout().ByteSize()),
                            picture.ScanLine(0)),
         "IWICBitmapSource::CopyPixels");
+  if (opaque) return picture;
   if (EveryPixelOpaque(picture)) return WithoutAlpha(picture);
   picture.SetHasAlpha(true);
   return picture;
