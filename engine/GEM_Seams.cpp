@@ -8,6 +8,7 @@
 
 #include "GEM.h"
 #include "GEM_arith.h"
+#include "GEM_energy.h"
 #include "GEM_workers.h"
 
 namespace carvelo {
@@ -89,8 +90,8 @@ void Repair_Energy_After_Removal(const Remove_Params& R, int32_t Y) {
   const int32_t New_Width = R.New_Width;
   const int32_t X = Seam_Column(R.Path, Y);
   int32_t* Energy = R.E.Row(Y);
-  for (int32_t C = X - 1; C >= 0 && C >= X - 3; --C) Energy[C] = TGEM::Pixel_Energy(R.Gray, C, Y, R.Filter);
-  for (int32_t C = X; C < X + 3 && C + 1 < New_Width; ++C) Energy[C + 1] = TGEM::Pixel_Energy(R.Gray, C, Y, R.Filter);
+  Energy_Span(R.Gray, Y, std::max(X - 3, 0), X - 1, R.Filter, Energy);
+  Energy_Span(R.Gray, Y, X, std::min(X + 2, New_Width - 2), R.Filter, Energy + 1);
   R.E.RemoveAt(X, Y, R.E.Width());
 }
 
@@ -123,9 +124,7 @@ void Repair_Energy_After_Insertion(const Add_Params& A, int32_t Y) {
   const int32_t Width = A.E.Width();
   const int32_t X = Seam_Column(A.Path, Y);
   A.E.InsertAt(X, Y, Width);
-  int32_t* Energy = A.E.Row(Y);
-  for (int32_t C = X - 1; C >= 0 && C >= X - 3; --C) Energy[C] = TGEM::Pixel_Energy(A.Gray, C, Y, A.Filter);
-  for (int32_t C = X; C <= X + 3 && C < Width; ++C) Energy[C] = TGEM::Pixel_Energy(A.Gray, C, Y, A.Filter);
+  Energy_Span(A.Gray, Y, std::max(X - 3, 0), std::min(X + 3, Width - 1), A.Filter, A.E.Row(Y));
 }
 
 // Rows of a seam step go to the helpers in bands of at least this many.
