@@ -89,6 +89,7 @@ void Energy_Span(const GML_Gray& Gray, int32_t Y, int32_t First, int32_t Last, u
 }
 
 template void Energy_Span(const GML_Gray&, int32_t, int32_t, int32_t, uint8_t, int32_t*);
+template void Energy_Span(const GML_Gray&, int32_t, int32_t, int32_t, uint8_t, uint16_t*);
 
 void TGEM::Grayscale_Image(const GML_Color& Source, GML_Gray& Gray) {
   const TCall Call(*this, "Grayscale_Image");
@@ -113,12 +114,18 @@ int32_t TGEM::Pixel_Energy(const GML_Gray& Gray, int32_t X, int32_t Y, uint8_t F
   return Filter_Response(Rows[0], Rows[1], Rows[2], 0, 1, 2, Filter);
 }
 
-void TGEM::Edge_Detect(const GML_Gray& Gray, GML_Int& Energy, uint8_t Filter) {
+void TGEM::Edge_Detect(const GML_Gray& Gray, GML_Int& Energy, uint8_t Filter) { Detect_Edges(Gray, Energy, Filter); }
+
+template <typename Energy_Map>
+void TGEM::Detect_Edges(const GML_Gray& Gray, Energy_Map& Energy, uint8_t Filter) {
   const TCall Call(*this, "Edge_Detect");
   if (Gray.Height() <= 0 || Gray.Width() <= 0) return;
   Call.Workers().Run_Rows(0, Gray.Height(), 8, [&](TBand Band) {
     for (int32_t y = Band.First; y < Band.End; ++y) Energy_Span(Gray, y, 0, Gray.Width() - 1, Filter, Energy.Row(y));
   });
 }
+
+template void TGEM::Detect_Edges(const GML_Gray&, GML_Int&, uint8_t);
+template void TGEM::Detect_Edges(const GML_Gray&, GML_Word&, uint8_t);
 
 }  // namespace carvelo

@@ -4,9 +4,13 @@
 
 #include <cstdint>
 
-#include "GML_type.h"
+#include "GEM.h"
 
 namespace carvelo {
+
+// Every filter but "V_SQUARE" answers at most 2040 (GEM.h), which a 16-bit
+// energy map holds; "V_SQUARE" goes up to 585225 and keeps 32 bits.
+constexpr bool Energy_Fits_16_Bits(uint8_t Filter) { return Filter != Filter_V_Square; }
 
 // Energy[C] := the response of Filter at (C, Y) of Gray for C in
 // First..Last: clamped reads at the picture's borders, the unchecked path
