@@ -143,9 +143,10 @@ constexpr int32_t Seam_Band_Rows = 32;
 // whichever of the two bands finishes its edits second, so no band waits for
 // another.
 template <typename Edit, typename Repair>
-void Edit_Then_Repair(TWorkers& Workers, int32_t Height, const Edit& Edit_Row, const Repair& Repair_Row) {
+void Edit_Then_Repair(TWorkers& Workers, int32_t Width, int32_t Height, const Edit& Edit_Row,
+                      const Repair& Repair_Row) {
   constexpr int32_t Most_Parts = 64;
-  const int32_t Parts = std::min(Workers.Parts_For(Height, Seam_Band_Rows), Most_Parts);  // bands of 2 rows or more
+  const int32_t Parts = !Seam_Step_Shared(Width, Height) ? 1 : std::min(Workers.Parts_For(Height, Seam_Band_Rows), Most_Parts);  // bands of 2 rows or more
   std::array<std::atomic<int32_t>, Most_Parts> Edited{};  // per boundary: the bands beside it done editing
   Workers.Run(Parts, [&](int32_t Part) {
     const TBand Band = Band_Of(Part, Parts, 0, Height);
@@ -188,7 +189,7 @@ void TGEM::Remove_Seam(GML_Color& Dest, const PAPixel& Path, GML_Int& W, Energy_
   const Remove_Params<Energy_Map> Params{Old_Width, New_Width, Dest, Path, W, E, Filter, Gray, M, !Zero_Weights};
   Gray.SetWidth(New_Width);  // the repairs read the narrowed grey picture
   Edit_Then_Repair(
-      *FWorkers, Dest.Height(), [&Params](int32_t Y, int32_t End) { Remove_Pixels(Params, Y, End); },
+      *FWorkers, Old_Width, Dest.Height(), [&Params](int32_t Y, int32_t End) { Remove_Pixels(Params, Y, End); },
       [&Params](int32_t Y) { Repair_Energy_After_Removal(Params, Y); });
   Dest.SetWidth(New_Width);
   W.SetWidth(New_Width);
@@ -207,7 +208,7 @@ void TGEM::Insert_Seam(GML_Color& Dest, const PAPixel& Path, GML_Int& W, Energy_
   M.SetWidth(New_Width);
   const Add_Params<Energy_Map> Params{Dest, Path, W, P, E, M, Filter, Gray, Stretch, !Zero_Weights};
   Edit_Then_Repair(
-      *FWorkers, Dest.Height(), [&Params](int32_t Y, int32_t End) { Insert_Pixels(Params, Y, End); },
+      *FWorkers, New_Width, Dest.Height(), [&Params](int32_t Y, int32_t End) { Insert_Pixels(Params, Y, End); },
       [&Params](int32_t Y) { Repair_Energy_After_Insertion(Params, Y); });
 }
 

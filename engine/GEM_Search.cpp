@@ -84,7 +84,7 @@ void Update_Search(const Energy_Map& E, const TWeight_Rows& W, GML_Int& M, const
   }
   const int32_t Wake_Row = E.Height() - E.Height() / 8;
   for (int32_t Y = 1; Y < E.Height(); ++Y) {
-    if (Y == Wake_Row && Workers) Workers->Expect_Step();  // the seam's step follows soon
+    if (Y == Wake_Row && Workers && Seam_Step_Shared(Width, E.Height())) Workers->Expect_Step();  // the step follows soon
     const auto Rows = Rows_Of(E, W, M, Y);
     const int32_t Seam_X = Seam[static_cast<size_t>(Y)].X;
     for (Energy_Params& P : Halves) {
