@@ -116,12 +116,16 @@ void Fit(const TCliOptions& Options) {
   const double RW = static_cast<double>(Options.Width) / Input.Width();
   const double RH = static_cast<double>(Options.Height) / Input.Height();
   CheckJobSizes(Input, Options, RW, RH);
-  const TWorkingBitmap Working = PrepareWorkingBitmap(Input, RW, RH, Options.Settings);
+  // INPUT itself, when it needs no scaling and no other layout.
+  const TWorkingBitmap Working = PrepareWorkingBitmap(std::move(Input), RW, RH, Options.Settings);
   const int32_t W = Working.Bitmap.Width(), H = Working.Bitmap.Height();
 
-  // The marks follow a pre-scaled picture pixel for pixel, their colours exact.
+  // The marks follow a pre-scaled picture pixel for pixel, their colours
+  // exact; a 24-bit mask of the working size is used as it is.
   std::optional<TBitmap> WorkingMask;
-  if (Mask) {
+  if (Mask && Mask->BitCount() == 24 && Mask->Width() == W && Mask->Height() == H) {
+    WorkingMask = std::move(Mask);
+  } else if (Mask) {
     WorkingMask.emplace(W, H, 24);
     NearestResample(*Mask, *WorkingMask);
   }

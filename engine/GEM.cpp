@@ -1,8 +1,10 @@
 // The grey picture and the edge-energy map.
 #include "GEM.h"
 
+#include <algorithm>
 #include <cstdlib>
 
+#include "GEM_energy.h"
 #include "GEM_workers.h"
 
 namespace carvelo {
@@ -39,43 +41,55 @@ inline int32_t Filter_Response(const uint8_t* Up, const uint8_t* Mid, const uint
   }
 }
 
-// Energy of row Y over columns [X0, X1): clamped reads at the borders, the
-// unchecked path wherever the whole neighbourhood is inside.
-void Energy_Row(const GML_Gray& Gray, GML_Int& Energy, int32_t Y, uint8_t Filter) {
-  const int32_t W = Gray.Width(), H = Gray.Height();
-  int32_t* Out = Energy.Row(Y);
-  if (Y == 0 || Y == H - 1 || W < 3) {
-    for (int32_t x = 0; x < W; ++x) Out[x] = TGEM::Pixel_Energy(Gray, x, Y, Filter);
-    return;
-  }
+// Columns First..Last of row Y, all inside the picture's inner rows and
+// columns, with one filter: the unchecked path without a test per pixel.
+template <uint8_t Filter, typename Out>
+void Inner_Energy(const GML_Gray& Gray, int32_t Y, int32_t First, int32_t Last, Out* Energy) {
   const uint8_t* Up = Gray.Row(Y - 1);
   const uint8_t* Mid = Gray.Row(Y);
   const uint8_t* Down = Gray.Row(Y + 1);
-  Out[0] = TGEM::Pixel_Energy(Gray, 0, Y, Filter);
-  switch (Filter) {  // one loop per filter keeps the switch out of the loop
-    case Filter_Prewitt:
-      for (int32_t x = 1; x < W - 1; ++x) Out[x] = Filter_Response(Up, Mid, Down, x - 1, x, x + 1, Filter_Prewitt);
-      break;
-    case Filter_V1:
-      for (int32_t x = 1; x < W - 1; ++x) Out[x] = Filter_Response(Up, Mid, Down, x - 1, x, x + 1, Filter_V1);
-      break;
-    case Filter_V_Square:
-      for (int32_t x = 1; x < W - 1; ++x) Out[x] = Filter_Response(Up, Mid, Down, x - 1, x, x + 1, Filter_V_Square);
-      break;
-    case Filter_Sobel:
-      for (int32_t x = 1; x < W - 1; ++x) Out[x] = Filter_Response(Up, Mid, Down, x - 1, x, x + 1, Filter_Sobel);
-      break;
-    case Filter_Laplacian:
-      for (int32_t x = 1; x < W - 1; ++x) Out[x] = Filter_Response(Up, Mid, Down, x - 1, x, x + 1, Filter_Laplacian);
-      break;
-    default:
-      for (int32_t x = 1; x < W - 1; ++x) Out[x] = 0;
-      break;
-  }
-  Out[W - 1] = TGEM::Pixel_Energy(Gray, W - 1, Y, Filter);
+  for (int32_t x = First; x <= Last; ++x)
+    Energy[x] = static_cast<Out>(Filter_Response(Up, Mid, Down, x - 1, x, x + 1, Filter));
 }
 
 }  // namespace
+
+template <typename Out>
+void Energy_Span(const GML_Gray& Gray, int32_t Y, int32_t First, int32_t Last, uint8_t Filter, Out* Energy) {
+  const int32_t W = Gray.Width(), H = Gray.Height();
+  const bool Inner_Row = Y > 0 && Y < H - 1;
+  const int32_t Inner_First = Inner_Row ? std::max(First, 1) : Last + 1;
+  const int32_t Inner_Last = Inner_Row ? std::min(Last, W - 2) : Last;
+  if (Inner_First > Inner_Last) {
+    for (int32_t x = First; x <= Last; ++x) Energy[x] = static_cast<Out>(TGEM::Pixel_Energy(Gray, x, Y, Filter));
+    return;
+  }
+  for (int32_t x = First; x < Inner_First; ++x) Energy[x] = static_cast<Out>(TGEM::Pixel_Energy(Gray, x, Y, Filter));
+  switch (Filter) {  // one loop per filter keeps the switch out of the loop
+    case Filter_Prewitt:
+      Inner_Energy<Filter_Prewitt>(Gray, Y, Inner_First, Inner_Last, Energy);
+      break;
+    case Filter_V1:
+      Inner_Energy<Filter_V1>(Gray, Y, Inner_First, Inner_Last, Energy);
+      break;
+    case Filter_V_Square:
+      Inner_Energy<Filter_V_Square>(Gray, Y, Inner_First, Inner_Last, Energy);
+      break;
+    case Filter_Sobel:
+      Inner_Energy<Filter_Sobel>(Gray, Y, Inner_First, Inner_Last, Energy);
+      break;
+    case Filter_Laplacian:
+      Inner_Energy<Filter_Laplacian>(Gray, Y, Inner_First, Inner_Last, Energy);
+      break;
+    default:
+      std::fill(Energy + Inner_First, Energy + Inner_Last + 1, Out{0});
+      break;
+  }
+  for (int32_t x = Inner_Last + 1; x <= Last; ++x) Energy[x] = static_cast<Out>(TGEM::Pixel_Energy(Gray, x, Y, Filter));
+}
+
+template void Energy_Span(const GML_Gray&, int32_t, int32_t, int32_t, uint8_t, int32_t*);
+template void Energy_Span(const GML_Gray&, int32_t, int32_t, int32_t, uint8_t, uint16_t*);
 
 void TGEM::Grayscale_Image(const GML_Color& Source, GML_Gray& Gray) {
   const TCall Call(*this, "Grayscale_Image");
@@ -100,12 +114,18 @@ int32_t TGEM::Pixel_Energy(const GML_Gray& Gray, int32_t X, int32_t Y, uint8_t F
   return Filter_Response(Rows[0], Rows[1], Rows[2], 0, 1, 2, Filter);
 }
 
-void TGEM::Edge_Detect(const GML_Gray& Gray, GML_Int& Energy, uint8_t Filter) {
+void TGEM::Edge_Detect(const GML_Gray& Gray, GML_Int& Energy, uint8_t Filter) { Detect_Edges(Gray, Energy, Filter); }
+
+template <typename Energy_Map>
+void TGEM::Detect_Edges(const GML_Gray& Gray, Energy_Map& Energy, uint8_t Filter) {
   const TCall Call(*this, "Edge_Detect");
   if (Gray.Height() <= 0 || Gray.Width() <= 0) return;
   Call.Workers().Run_Rows(0, Gray.Height(), 8, [&](TBand Band) {
-    for (int32_t y = Band.First; y < Band.End; ++y) Energy_Row(Gray, Energy, y, Filter);
+    for (int32_t y = Band.First; y < Band.End; ++y) Energy_Span(Gray, y, 0, Gray.Width() - 1, Filter, Energy.Row(y));
   });
 }
+
+template void TGEM::Detect_Edges(const GML_Gray&, GML_Int&, uint8_t);
+template void TGEM::Detect_Edges(const GML_Gray&, GML_Word&, uint8_t);
 
 }  // namespace carvelo

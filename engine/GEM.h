@@ -123,14 +123,27 @@ private:
   // Remove_Path and Add_Path, told whether the weights are all zero. Zero
   // weights stay zero through removals and insertions (an inserted weight is
   // the mean of two), so their map then only changes width and never moves.
-  void Remove_Seam(GML_Color& Dest, const PAPixel& Path, GML_Int& W, GML_Int& E, GML_Gray& Gray, GML_Int& M,
+  // The energy map E of a pass is a GML_Int, or a GML_Word for the filters
+  // whose responses fit in 16 bits.
+  template <typename Energy_Map>
+  void Remove_Seam(GML_Color& Dest, const PAPixel& Path, GML_Int& W, Energy_Map& E, GML_Gray& Gray, GML_Int& M,
                    uint8_t Filter, bool Zero_Weights);
-  void Insert_Seam(GML_Color& Dest, const PAPixel& Path, GML_Int& W, GML_Int& E, GML_Gray& Gray, GML_Int& P,
+  template <typename Energy_Map>
+  void Insert_Seam(GML_Color& Dest, const PAPixel& Path, GML_Int& W, Energy_Map& E, GML_Gray& Gray, GML_Int& P,
                    GML_Int& M, int32_t Stretch, uint8_t Filter, bool Zero_Weights);
   // Find_Seam with weights W, or, when W is null, all zero: Zero_Row (at
   // least E's width of zeros) then stands for every row.
-  int32_t Find_Seam_In(const GML_Int& E, const GML_Int* W, const int32_t* Zero_Row, GML_Int& M, PAPixel& Path,
+  template <typename Energy_Map>
+  int32_t Find_Seam_In(const Energy_Map& E, const GML_Int* W, const int32_t* Zero_Row, GML_Int& M, PAPixel& Path,
                        bool ForwardEnergy, bool First);
+  template <typename Energy_Map>
+  void Detect_Edges(const GML_Gray& Gray, Energy_Map& Energy, uint8_t Filter);
+  template <typename Energy_Map>
+  void Shrink_Pass(const GML_Color& Source, GML_Int& Weights, int32_t TargetWidth, uint8_t Filter, bool ForwardEnergy,
+                   GML_Color& Dest);
+  template <typename Energy_Map>
+  void Enlarge_Pass(const GML_Color& Source, GML_Int& Weights, int32_t TargetWidth, int32_t Stretch, uint8_t Filter,
+                    bool ForwardEnergy, GML_Color& Dest);
   // The four steps of Carve_Image and Carve_Resize, carving Weights along.
   void Carve_Steps(const GML_Color& Source, GML_Int& Weights, int32_t TargetWidth, int32_t TargetHeight,
                    int32_t Stretch, uint8_t Filter, bool ForwardEnergy, GML_Color& Dest);

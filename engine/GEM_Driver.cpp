@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "GEM.h"
+#include "GEM_energy.h"
 #include "GEM_workers.h"
 
 namespace carvelo {
@@ -172,16 +173,26 @@ void TGEM::Carve_Height(const GML_Color& Picture, GML_Int& Weights, int32_t Targ
 void TGEM::Shrink_Width(const GML_Color& Source, GML_Int& Weights, int32_t TargetWidth, uint8_t Filter,
                         bool ForwardEnergy, GML_Color& Dest) {
   const TCall Call(*this, "Shrink_Width");
+  if (Energy_Fits_16_Bits(Filter))
+    Shrink_Pass<GML_Word>(Source, Weights, TargetWidth, Filter, ForwardEnergy, Dest);
+  else
+    Shrink_Pass<GML_Int>(Source, Weights, TargetWidth, Filter, ForwardEnergy, Dest);
+}
+
+template <typename Energy_Map>
+void TGEM::Shrink_Pass(const GML_Color& Source, GML_Int& Weights, int32_t TargetWidth, uint8_t Filter,
+                       bool ForwardEnergy, GML_Color& Dest) {
   const int32_t Width = Source.Width(), Height = Source.Height();
   GML_Gray Gray(Width, Height);
-  GML_Int Energy(Width, Height), Cost(Width, Height);
+  Energy_Map Energy(Width, Height);
+  GML_Int Cost(Width, Height);
   PAPixel Path(static_cast<size_t>(Height));
   const int32_t Seams = Width - TargetWidth;
 
   const bool Zero_Weights = All_Zero(Weights);  // then they stay zero and their map need not move
   Dest.Assign(Source);
   Grayscale_Image(Source, Gray);
-  Edge_Detect(Gray, Energy, Filter);
+  Detect_Edges(Gray, Energy, Filter);
   const std::vector<int32_t> Zero_Row(Zero_Weights ? static_cast<size_t>(Width) : 0);  // read instead of the map
   for (int32_t Seam = 0; Seam < Seams && !Stopped(); ++Seam) {
     Find_Seam_In(Energy, Zero_Weights ? nullptr : &Weights, Zero_Row.data(), Cost, Path, ForwardEnergy, Seam == 0);
@@ -193,6 +204,15 @@ void TGEM::Shrink_Width(const GML_Color& Source, GML_Int& Weights, int32_t Targe
 void TGEM::Enlarge_Width(const GML_Color& Source, GML_Int& Weights, int32_t TargetWidth, int32_t Stretch,
                          uint8_t Filter, bool ForwardEnergy, GML_Color& Dest) {
   const TCall Call(*this, "Enlarge_Width");
+  if (Energy_Fits_16_Bits(Filter))
+    Enlarge_Pass<GML_Word>(Source, Weights, TargetWidth, Stretch, Filter, ForwardEnergy, Dest);
+  else
+    Enlarge_Pass<GML_Int>(Source, Weights, TargetWidth, Stretch, Filter, ForwardEnergy, Dest);
+}
+
+template <typename Energy_Map>
+void TGEM::Enlarge_Pass(const GML_Color& Source, GML_Int& Weights, int32_t TargetWidth, int32_t Stretch,
+                        uint8_t Filter, bool ForwardEnergy, GML_Color& Dest) {
   const int32_t Width = Source.Width(), Height = Source.Height();
   const int32_t Seams = TargetWidth - Width;
   // Every map starts with room for the final width, so no insertion
@@ -201,7 +221,7 @@ void TGEM::Enlarge_Width(const GML_Color& Source, GML_Int& Weights, int32_t Targ
   Dest.SetSize(TargetWidth, Height);
   Dest.SetWidth(Width);
   GML_Gray Gray = With_Room<GML_Gray>(Width, Height, TargetWidth);
-  GML_Int Energy = With_Room<GML_Int>(Width, Height, TargetWidth);
+  Energy_Map Energy = With_Room<Energy_Map>(Width, Height, TargetWidth);
   GML_Int Cost = With_Room<GML_Int>(Width, Height, TargetWidth);
   GML_Int Penalty = With_Room<GML_Int>(Width, Height, TargetWidth);
   // Weights that start at zero stay zero (an inserted weight is the mean of
@@ -227,10 +247,10 @@ void TGEM::Enlarge_Width(const GML_Color& Source, GML_Int& Weights, int32_t Targ
   Copy_Pixels(Source, Dest);
 
   Grayscale_Image(Source, Gray);
-  Edge_Detect(Gray, Energy, Filter);
+  Detect_Edges(Gray, Energy, Filter);
   for (int32_t Seam = 0; Seam < Seams && !Stopped(); ++Seam) {
     if (Weighted) Add_Weights(Weights, Penalty, Summed);
-    Find_Seam(Energy, Search_Weights, Cost, Path, ForwardEnergy, Seam == 0);
+    Find_Seam_In(Energy, &Search_Weights, nullptr, Cost, Path, ForwardEnergy, Seam == 0);
     Insert_Seam(Dest, Path, Weights, Energy, Gray, Penalty, Cost, Stretch, Filter, !Weighted);
     Seam_Done(Seam + 1, Seams);
   }

@@ -8,31 +8,34 @@
 
 #include "GEM.h"
 #include "GEM_arith.h"
+#include "GEM_energy.h"
 #include "GEM_workers.h"
 
 namespace carvelo {
 
 namespace {
 
+template <typename Energy_Map>
 struct Remove_Params {
   int32_t Old_Width;
   int32_t New_Width;
   GML_Color& Dest;
   const PAPixel& Path;
   GML_Int& W;
-  GML_Int& E;
+  Energy_Map& E;
   uint8_t Filter;
   GML_Gray& Gray;
   GML_Int& M;
   bool Move_Weights;
 };
 
+template <typename Energy_Map>
 struct Add_Params {
   GML_Color& Dest;
   const PAPixel& Path;
   GML_Int& W;
   GML_Int& P;
-  GML_Int& E;
+  Energy_Map& E;
   GML_Int& M;
   uint8_t Filter;
   GML_Gray& Gray;
@@ -67,7 +70,8 @@ inline void Blend_Neighbour(uint32_t* Pixels, uint8_t* Gray, int32_t Neighbour, 
   Gray[Neighbour] = TGEM::Luminance(Pixels[Neighbour]);
 }
 
-void Remove_Pixels(const Remove_Params& R, int32_t Y, int32_t Band_End) {
+template <typename Energy_Map>
+void Remove_Pixels(const Remove_Params<Energy_Map>& R, int32_t Y, int32_t Band_End) {
   Prefetch_At_Seam(R.Path, Y + Rows_Ahead, Band_End, R.Dest, R.Gray, R.M, R.E);
   if (R.Move_Weights) Prefetch_At_Seam(R.Path, Y + Rows_Ahead, Band_End, R.W);
   const int32_t Width = R.Old_Width;
@@ -85,16 +89,18 @@ void Remove_Pixels(const Remove_Params& R, int32_t Y, int32_t Band_End) {
 
 // Runs before E's row closes over the seam, so a column c of the narrowed
 // grey picture lands in E at c + 1 for the columns right of the seam.
-void Repair_Energy_After_Removal(const Remove_Params& R, int32_t Y) {
+template <typename Energy_Map>
+void Repair_Energy_After_Removal(const Remove_Params<Energy_Map>& R, int32_t Y) {
   const int32_t New_Width = R.New_Width;
   const int32_t X = Seam_Column(R.Path, Y);
-  int32_t* Energy = R.E.Row(Y);
-  for (int32_t C = X - 1; C >= 0 && C >= X - 3; --C) Energy[C] = TGEM::Pixel_Energy(R.Gray, C, Y, R.Filter);
-  for (int32_t C = X; C < X + 3 && C + 1 < New_Width; ++C) Energy[C + 1] = TGEM::Pixel_Energy(R.Gray, C, Y, R.Filter);
+  auto* Energy = R.E.Row(Y);
+  Energy_Span(R.Gray, Y, std::max(X - 3, 0), X - 1, R.Filter, Energy);
+  Energy_Span(R.Gray, Y, X, std::min(X + 2, New_Width - 2), R.Filter, Energy + 1);
   R.E.RemoveAt(X, Y, R.E.Width());
 }
 
-void Insert_Pixels(const Add_Params& A, int32_t Y, int32_t Band_End) {
+template <typename Energy_Map>
+void Insert_Pixels(const Add_Params<Energy_Map>& A, int32_t Y, int32_t Band_End) {
   Prefetch_At_Seam(A.Path, Y + Rows_Ahead, Band_End, A.Dest, A.P, A.Gray, A.M, A.E);
   if (A.Move_Weights) Prefetch_At_Seam(A.Path, Y + Rows_Ahead, Band_End, A.W);
   const int32_t Width = A.Dest.Width();
@@ -119,13 +125,12 @@ void Insert_Pixels(const Add_Params& A, int32_t Y, int32_t Band_End) {
   Penalty[X + 1] = Add_Saturated(Penalty[X + 1], A.Stretch);
 }
 
-void Repair_Energy_After_Insertion(const Add_Params& A, int32_t Y) {
+template <typename Energy_Map>
+void Repair_Energy_After_Insertion(const Add_Params<Energy_Map>& A, int32_t Y) {
   const int32_t Width = A.E.Width();
   const int32_t X = Seam_Column(A.Path, Y);
   A.E.InsertAt(X, Y, Width);
-  int32_t* Energy = A.E.Row(Y);
-  for (int32_t C = X - 1; C >= 0 && C >= X - 3; --C) Energy[C] = TGEM::Pixel_Energy(A.Gray, C, Y, A.Filter);
-  for (int32_t C = X; C <= X + 3 && C < Width; ++C) Energy[C] = TGEM::Pixel_Energy(A.Gray, C, Y, A.Filter);
+  Energy_Span(A.Gray, Y, std::max(X - 3, 0), std::min(X + 3, Width - 1), A.Filter, A.E.Row(Y));
 }
 
 // Rows of a seam step go to the helpers in bands of at least this many.
@@ -138,9 +143,10 @@ constexpr int32_t Seam_Band_Rows = 32;
 // whichever of the two bands finishes its edits second, so no band waits for
 // another.
 template <typename Edit, typename Repair>
-void Edit_Then_Repair(TWorkers& Workers, int32_t Height, const Edit& Edit_Row, const Repair& Repair_Row) {
+void Edit_Then_Repair(TWorkers& Workers, int32_t Width, int32_t Height, const Edit& Edit_Row,
+                      const Repair& Repair_Row) {
   constexpr int32_t Most_Parts = 64;
-  const int32_t Parts = std::min(Workers.Parts_For(Height, Seam_Band_Rows), Most_Parts);  // bands of 2 rows or more
+  const int32_t Parts = !Seam_Step_Shared(Width, Height) ? 1 : std::min(Workers.Parts_For(Height, Seam_Band_Rows), Most_Parts);  // bands of 2 rows or more
   std::array<std::atomic<int32_t>, Most_Parts> Edited{};  // per boundary: the bands beside it done editing
   Workers.Run(Parts, [&](int32_t Part) {
     const TBand Band = Band_Of(Part, Parts, 0, Height);
@@ -176,20 +182,22 @@ void TGEM::Add_Path(GML_Color& Dest, const PAPixel& Path, GML_Int& W, GML_Int& E
   Insert_Seam(Dest, Path, W, E, Gray, P, M, Stretch, Filter, false);
 }
 
-void TGEM::Remove_Seam(GML_Color& Dest, const PAPixel& Path, GML_Int& W, GML_Int& E, GML_Gray& Gray, GML_Int& M,
+template <typename Energy_Map>
+void TGEM::Remove_Seam(GML_Color& Dest, const PAPixel& Path, GML_Int& W, Energy_Map& E, GML_Gray& Gray, GML_Int& M,
                        uint8_t Filter, bool Zero_Weights) {
   const int32_t Old_Width = Dest.Width(), New_Width = Old_Width - 1;
-  const Remove_Params Params{Old_Width, New_Width, Dest, Path, W, E, Filter, Gray, M, !Zero_Weights};
+  const Remove_Params<Energy_Map> Params{Old_Width, New_Width, Dest, Path, W, E, Filter, Gray, M, !Zero_Weights};
   Gray.SetWidth(New_Width);  // the repairs read the narrowed grey picture
   Edit_Then_Repair(
-      *FWorkers, Dest.Height(), [&Params](int32_t Y, int32_t End) { Remove_Pixels(Params, Y, End); },
+      *FWorkers, Old_Width, Dest.Height(), [&Params](int32_t Y, int32_t End) { Remove_Pixels(Params, Y, End); },
       [&Params](int32_t Y) { Repair_Energy_After_Removal(Params, Y); });
   Dest.SetWidth(New_Width);
   W.SetWidth(New_Width);
   E.SetWidth(New_Width);  // M keeps its width: the next search sets it
 }
 
-void TGEM::Insert_Seam(GML_Color& Dest, const PAPixel& Path, GML_Int& W, GML_Int& E, GML_Gray& Gray, GML_Int& P,
+template <typename Energy_Map>
+void TGEM::Insert_Seam(GML_Color& Dest, const PAPixel& Path, GML_Int& W, Energy_Map& E, GML_Gray& Gray, GML_Int& P,
                        GML_Int& M, int32_t Stretch, uint8_t Filter, bool Zero_Weights) {
   const int32_t New_Width = Dest.Width() + 1;
   Dest.SetWidth(New_Width);
@@ -198,10 +206,17 @@ void TGEM::Insert_Seam(GML_Color& Dest, const PAPixel& Path, GML_Int& W, GML_Int
   E.SetWidth(New_Width);
   Gray.SetWidth(New_Width);
   M.SetWidth(New_Width);
-  const Add_Params Params{Dest, Path, W, P, E, M, Filter, Gray, Stretch, !Zero_Weights};
+  const Add_Params<Energy_Map> Params{Dest, Path, W, P, E, M, Filter, Gray, Stretch, !Zero_Weights};
   Edit_Then_Repair(
-      *FWorkers, Dest.Height(), [&Params](int32_t Y, int32_t End) { Insert_Pixels(Params, Y, End); },
+      *FWorkers, New_Width, Dest.Height(), [&Params](int32_t Y, int32_t End) { Insert_Pixels(Params, Y, End); },
       [&Params](int32_t Y) { Repair_Energy_After_Insertion(Params, Y); });
 }
+
+template void TGEM::Remove_Seam(GML_Color&, const PAPixel&, GML_Int&, GML_Int&, GML_Gray&, GML_Int&, uint8_t, bool);
+template void TGEM::Remove_Seam(GML_Color&, const PAPixel&, GML_Int&, GML_Word&, GML_Gray&, GML_Int&, uint8_t, bool);
+template void TGEM::Insert_Seam(GML_Color&, const PAPixel&, GML_Int&, GML_Int&, GML_Gray&, GML_Int&, GML_Int&, int32_t,
+                                uint8_t, bool);
+template void TGEM::Insert_Seam(GML_Color&, const PAPixel&, GML_Int&, GML_Word&, GML_Gray&, GML_Int&, GML_Int&, int32_t,
+                                uint8_t, bool);
 
 }  // namespace carvelo

@@ -36,8 +36,8 @@ inline void Close_In(TWindow& Window, int32_t X, int32_t Seam) {
 // (each one moves it on to the next column), the right end at the last
 // column. Between them storing an unchanged value changes nothing, so the
 // inner columns take the plain loop of a full search.
-template <bool Forward>
-void Update_Span(const TCostRows& R, int32_t First, int32_t Last, TWindow& Window, int32_t Seam) {
+template <bool Forward, typename Rows>
+void Update_Span(const Rows& R, int32_t First, int32_t Last, TWindow& Window, int32_t Seam) {
   int32_t X = First;
   for (; X <= Last && X == Window.Left; ++X) {
     const int32_t Cost = Cost_At<Forward>(R, X);
@@ -64,8 +64,8 @@ struct Energy_Params {
 };
 
 // A full search computes every value of every row.
-template <bool Forward>
-void Full_Search(const GML_Int& E, const TWeight_Rows& W, GML_Int& M) {
+template <bool Forward, typename Energy_Map>
+void Full_Search(const Energy_Map& E, const TWeight_Rows& W, GML_Int& M) {
   const int32_t Width = E.Width();
   Compute_Top_Row(E, W, M, 0, Width - 1);
   for (int32_t Y = 1; Y < E.Height(); ++Y) Compute_Span<Forward>(Rows_Of(E, W, M, Y), 0, Width - 1);
@@ -74,8 +74,8 @@ void Full_Search(const GML_Int& E, const TWeight_Rows& W, GML_Int& M) {
 // An update starts each half's window three columns left and two right of
 // the old seam's top, within the half, and widens it by one column a side
 // per row.
-template <bool Forward>
-void Update_Search(const GML_Int& E, const TWeight_Rows& W, GML_Int& M, const PAPixel& Seam, TWorkers* Workers) {
+template <bool Forward, typename Energy_Map>
+void Update_Search(const Energy_Map& E, const TWeight_Rows& W, GML_Int& M, const PAPixel& Seam, TWorkers* Workers) {
   const int32_t Width = E.Width(), Half = Width / 2, Top = Seam[0].X;
   Energy_Params Halves[2] = {{0, Half, {}}, {Half + 1, Width - 1, {}}};
   for (Energy_Params& P : Halves) {
@@ -84,8 +84,8 @@ void Update_Search(const GML_Int& E, const TWeight_Rows& W, GML_Int& M, const PA
   }
   const int32_t Wake_Row = E.Height() - E.Height() / 8;
   for (int32_t Y = 1; Y < E.Height(); ++Y) {
-    if (Y == Wake_Row && Workers) Workers->Expect_Step();  // the seam's step follows soon
-    const TCostRows Rows = Rows_Of(E, W, M, Y);
+    if (Y == Wake_Row && Workers && Seam_Step_Shared(Width, E.Height())) Workers->Expect_Step();  // the step follows soon
+    const auto Rows = Rows_Of(E, W, M, Y);
     const int32_t Seam_X = Seam[static_cast<size_t>(Y)].X;
     for (Energy_Params& P : Halves) {
       P.Window.Left = std::max(P.First, P.Window.Left - 1);
@@ -105,7 +105,8 @@ int32_t Least_End(const GML_Int& M) {
   return End;
 }
 
-void Search_Costs(const GML_Int& E, const TWeight_Rows& W, GML_Int& M, bool ForwardEnergy,
+template <typename Energy_Map>
+void Search_Costs(const Energy_Map& E, const TWeight_Rows& W, GML_Int& M, bool ForwardEnergy,
                   const PAPixel& PreviousPath, TWorkers* Workers) {
   if (E.Width() <= 0 || E.Height() <= 0) return;
   const bool Update = !PreviousPath.empty();
@@ -141,7 +142,8 @@ int32_t TGEM::Find_Seam(const GML_Int& E, const GML_Int& W, GML_Int& M, PAPixel&
   return Find_Seam_In(E, &W, nullptr, M, Path, ForwardEnergy, First);
 }
 
-int32_t TGEM::Find_Seam_In(const GML_Int& E, const GML_Int* W, const int32_t* Zero_Row, GML_Int& M, PAPixel& Path,
+template <typename Energy_Map>
+int32_t TGEM::Find_Seam_In(const Energy_Map& E, const GML_Int* W, const int32_t* Zero_Row, GML_Int& M, PAPixel& Path,
                            bool ForwardEnergy, bool First) {
   M.SetWidth(E.Width());
   if (E.Width() <= 0 || E.Height() <= 0) return 0;
@@ -151,6 +153,9 @@ int32_t TGEM::Find_Seam_In(const GML_Int& E, const GML_Int* W, const int32_t* Ze
   Trace_Path(M, End, Path);
   return M.Get(End, M.Height() - 1);
 }
+
+template int32_t TGEM::Find_Seam_In(const GML_Int&, const GML_Int*, const int32_t*, GML_Int&, PAPixel&, bool, bool);
+template int32_t TGEM::Find_Seam_In(const GML_Word&, const GML_Int*, const int32_t*, GML_Int&, PAPixel&, bool, bool);
 
 void TGEM::Trace_Path(const GML_Int& M, int32_t EndX, PAPixel& Path) {
   const int32_t Width = M.Width(), Height = M.Height();

@@ -46,9 +46,20 @@ constexpr int32_t Next_Of(uint64_t Word) { return static_cast<int32_t>(Word & 0x
 
 constexpr int32_t Max_Parts = 0xFFFF;
 
+// Steps timed each way by a probe; steps shared after helpers win one; the
+// stretches run alone after they lose, the shortest and the longest.
+constexpr int32_t Probe_Steps = 8;
+constexpr int32_t Shared_Steps = 256;
+constexpr int32_t Fewest_Alone_Steps = 64, Most_Alone_Steps = 8192;
+// Helpers win when shared steps take less than this share of the time of
+// steps run alone: a second core taken from other programs must buy a
+// clear gain.
+constexpr double Helpers_Must_Take = 0.9;
+
 }  // namespace
 
-TWorkers::TWorkers(int32_t Helpers, const TThreadStarter& Start, const char* Operation) {
+TWorkers::TWorkers(int32_t Helpers, const TThreadStarter& Start, const char* Operation)
+    : FSteps_Left(Probe_Steps), FAlone_Length(Fewest_Alone_Steps) {
   FHelpers.reserve(static_cast<size_t>(std::max(Helpers, 0)));
   try {
     for (int32_t i = 0; i < Helpers; ++i) {
@@ -82,11 +93,20 @@ int32_t TWorkers::Parts_For(int32_t Rows, int32_t Min_Rows) const {
 
 void TWorkers::Run_Parts(int32_t Parts, TTaskFunction Function, const void* Context) {
   if (Parts <= 0) return;
-  if (FHelpers.empty() || Parts == 1 || FAlone_Steps > 0) {
-    if (FAlone_Steps > 0) --FAlone_Steps;
+  if (FHelpers.empty() || Parts == 1) {
     for (int32_t Part = 0; Part < Parts; ++Part) Function(Context, Part);
     return;
   }
+  const auto Start = std::chrono::steady_clock::now();
+  bool Helped = false;
+  if (Sharing())
+    Helped = Run_Shared(Parts, Function, Context);
+  else
+    for (int32_t Part = 0; Part < Parts; ++Part) Function(Context, Part);
+  Judge_Step(Helped, std::chrono::duration<double>(std::chrono::steady_clock::now() - Start).count());
+}
+
+bool TWorkers::Run_Shared(int32_t Parts, TTaskFunction Function, const void* Context) {
   const uint32_t Step = Step_Of(FClaim.load()) + 1;
   FFunction = Function;
   FContext = Context;
@@ -98,21 +118,52 @@ void TWorkers::Run_Parts(int32_t Parts, TTaskFunction Function, const void* Cont
   }
   const int32_t Own_Parts = Work_On(Step);
   const bool Kept_Waiting = Wait_Until_Done(Parts);
-  Judge_Helpers(Parts - Own_Parts >= std::max(1, Parts / 4) && !Kept_Waiting);
+  return Parts - Own_Parts >= std::max(1, Parts / 4) && !Kept_Waiting;
 }
 
-void TWorkers::Judge_Helpers(bool Helped) {
-  // Helpers that came too late to take a fair share of the parts, or kept
-  // the caller waiting until it slept (descheduled by a busy system), cost
-  // more than they give: the next steps run on the caller alone, more of them each time
-  // this repeats, and then the helpers are tried again.
-  constexpr int32_t Fewest = 8, Most = 512;
-  if (Helped) {
-    FAlone_After_Failure = std::max(Fewest, FAlone_After_Failure / 2);
-  } else {
-    FAlone_Steps = FAlone_After_Failure;
-    FAlone_After_Failure = std::min(Most, FAlone_After_Failure * 2);
+void TWorkers::Judge_Step(bool Helped, double Seconds) {
+  // Helpers that come too late to take a fair share, or keep the caller
+  // waiting until it sleeps (descheduled by a busy system), lose at once.
+  switch (FStretch) {
+    case TStretch::Probe_Shared:
+      FProbe_Shared_Seconds += Seconds;
+      if (!Helped) return Go_Alone_For_A_While();
+      if (--FSteps_Left == 0) {
+        FStretch = TStretch::Probe_Alone;
+        FSteps_Left = Probe_Steps;
+      }
+      return;
+    case TStretch::Probe_Alone:
+      FProbe_Alone_Seconds += Seconds;
+      if (--FSteps_Left > 0) return;
+      if (FProbe_Shared_Seconds < Helpers_Must_Take * FProbe_Alone_Seconds) return Share_For_A_While();
+      return Go_Alone_For_A_While();
+    case TStretch::Shared:
+      if (!Helped) return Go_Alone_For_A_While();
+      if (--FSteps_Left == 0) Start_Probe();
+      return;
+    case TStretch::Alone:
+      if (--FSteps_Left == 0) Start_Probe();
+      return;
   }
+}
+
+void TWorkers::Start_Probe() {
+  FStretch = TStretch::Probe_Shared;
+  FSteps_Left = Probe_Steps;
+  FProbe_Shared_Seconds = FProbe_Alone_Seconds = 0;
+}
+
+void TWorkers::Share_For_A_While() {
+  FStretch = TStretch::Shared;
+  FSteps_Left = Shared_Steps;
+  FAlone_Length = Fewest_Alone_Steps;
+}
+
+void TWorkers::Go_Alone_For_A_While() {
+  FStretch = TStretch::Alone;
+  FSteps_Left = FAlone_Length;
+  FAlone_Length = std::min(Most_Alone_Steps, FAlone_Length * 2);
 }
 
 int32_t TWorkers::Work_On(uint32_t Step) {
@@ -160,7 +211,7 @@ void TWorkers::Wait_For_Step(uint32_t& Seen) {
 }
 
 void TWorkers::Expect_Step() {
-  if (FHelpers.empty() || FAlone_Steps > 0) return;
+  if (FHelpers.empty() || !Sharing()) return;
   FExpected.fetch_add(1);
   if (FSleeping_Helpers.load() > 0) {
     { std::lock_guard Guard(FMutex); }

@@ -4,7 +4,11 @@
 // A step is cut into parts that the helpers and the calling thread claim one
 // at a time, so a helper that the system does not schedule holds up nothing
 // but the part it is working on: the caller simply does the rest itself.
-// When helpers keep coming too late, the caller runs steps alone for a while.
+// Whether helpers pay is measured rather than assumed: a few steps with them
+// and a few without are timed against each other, and the caller runs alone
+// for a growing stretch of steps whenever helpers do not make steps clearly
+// faster or come too late (a busy machine, or steps bound by the memory
+// rather than the processor).
 // Waiting threads spin for a few microseconds (steps follow each other that
 // fast during a carve) and then sleep, so that waiting never keeps a core
 // from another program.
@@ -33,6 +37,11 @@ inline TBand Band_Of(int32_t Index, int32_t Parts, int32_t Offset, int32_t Last)
   const int64_t Rows = Last - Offset;
   return {Offset + static_cast<int32_t>(Rows * Index / Parts), Offset + static_cast<int32_t>(Rows * (Index + 1) / Parts)};
 }
+
+// A seam step over fewer pixels than about half a million takes some tens of
+// microseconds, no more than waking a helper and handing it a band: the
+// caller does it alone, and the search does not wake the helpers for it.
+inline bool Seam_Step_Shared(int32_t Width, int32_t Height) { return int64_t{Width} * Height >= int64_t{1} << 19; }
 
 class TWorkers {
 public:
@@ -73,10 +82,19 @@ private:
   using TTaskFunction = void (*)(const void*, int32_t);
 
   void Run_Parts(int32_t Parts, TTaskFunction Function, const void* Context);
+  // Runs a step with the helpers; true when they took a fair share of it
+  // without keeping the caller waiting until it slept.
+  bool Run_Shared(int32_t Parts, TTaskFunction Function, const void* Context);
   // Claims and runs parts of the step numbered Step until none is left;
   // returns how many it ran.
   int32_t Work_On(uint32_t Step);
-  void Judge_Helpers(bool Helped);
+  bool Sharing() const { return FStretch == TStretch::Probe_Shared || FStretch == TStretch::Shared; }
+  // Books a step that took Seconds, shared or not, and moves on to the next
+  // stretch when this one is over.
+  void Judge_Step(bool Helped, double Seconds);
+  void Start_Probe();
+  void Share_For_A_While();
+  void Go_Alone_For_A_While();
   void Helper_Loop();
   void Stop_Helpers();
   void Wait_For_Step(uint32_t& Seen);
@@ -90,8 +108,14 @@ private:
   TTaskFunction FFunction = nullptr;
   const void* FContext = nullptr;
 
-  int32_t FAlone_Steps = 0;  // steps the caller runs alone before it asks the helpers again
-  int32_t FAlone_After_Failure = 8;
+  // Stretches of steps: a probe times some steps with helpers and as many
+  // without; its winner runs the next stretch.
+  enum class TStretch { Probe_Shared, Probe_Alone, Shared, Alone };
+  TStretch FStretch = TStretch::Probe_Shared;
+  int32_t FSteps_Left;              // in the current stretch
+  double FProbe_Shared_Seconds = 0;
+  double FProbe_Alone_Seconds = 0;
+  int32_t FAlone_Length;            // steps of the next stretch alone; grows each time helpers lose
 
   std::atomic<bool> FStopping{false};
   std::atomic<int32_t> FSleeping_Helpers{0};

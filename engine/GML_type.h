@@ -240,6 +240,13 @@ public:
   using GML_Buffer::GML_Buffer;
 };
 
+// A map of unsigned 16-bit values: the edge energy of the filters whose
+// responses fit, which halves the bytes that every seam moves and reads.
+class GML_Word : public GML_Buffer<uint16_t> {
+public:
+  using GML_Buffer::GML_Buffer;
+};
+
 // A map of signed 32-bit values: edge energy, cumulative seam cost, weights.
 class GML_Int : public GML_Buffer<int32_t> {
 public:

@@ -130,4 +130,15 @@ TWorkingBitmap PrepareWorkingBitmap(TBitmap& Source, double RW, double RH, const
   return Working;
 }
 
+TWorkingBitmap PrepareWorkingBitmap(TBitmap&& Source, double RW, double RH, const TCarveSettings& Settings) {
+  // Carved at its own size and already laid out as the working bitmap is
+  // (24 bits, or 32 with alpha), the picture is the working bitmap itself.
+  const bool Working_Layout = Source.BitCount() == (Source.HasAlpha() ? 32 : 24);
+  if (Source.Empty() || !Working_Layout || !IsUsableRatio(RW) || !IsUsableRatio(RH))
+    return PrepareWorkingBitmap(Source, RW, RH, Settings);
+  const TScalePlan Plan = PlanScaling(Source.Width(), Source.Height(), RW, RH, Settings.ScaleBeforeCarving);
+  if (Plan.PreScale) return PrepareWorkingBitmap(Source, RW, RH, Settings);
+  return TWorkingBitmap{std::move(Source), Plan.FW, Plan.FH};
+}
+
 }  // namespace carvelo

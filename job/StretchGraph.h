@@ -61,5 +61,9 @@ struct TWorkingBitmap {
 // std::invalid_argument for an empty picture or a ratio that is not a
 // positive number.
 TWorkingBitmap PrepareWorkingBitmap(TBitmap& Source, double RW, double RH, const TCarveSettings& Settings);
+// The same for a picture that is not needed afterwards: when it is carved at
+// its own size in the working bitmap's layout, it becomes the working bitmap
+// without a copy.
+TWorkingBitmap PrepareWorkingBitmap(TBitmap&& Source, double RW, double RH, const TCarveSettings& Settings);
 
 }  // namespace carvelo

@@ -175,30 +175,39 @@ std::vector<GML_Int> PassWeights(int32_t W, int32_t H) {
 
 // The passes against their loops spelt out with the public steps: weights
 // plus penalties summed before every search, every map moved with the seam.
+// The filters and stretches take the pass through each way it keeps its
+// energies (16 or 32 bits) and its penalties (counts of Stretch or values).
 TEST(EnlargeWidth, EqualsTheLoopOfSumSearchInsert) {
+  struct TCase {
+    uint8_t Filter;
+    int32_t Stretch;
+  };
   const GML_Color Source = Textured(33, 21, 13);
-  for (GML_Int& W : PassWeights(33, 21)) {
-    GML_Int Expected_W;
-    Expected_W.Assign(W);
-    TGEM Engine;
-    GML_Color Dest;
-    Engine.Enlarge_Width(Source, W, 45, Stretch, Filter_Sobel, true, Dest);
+  for (const TCase Case : {TCase{Filter_Sobel, Stretch}, TCase{Filter_V_Square, Stretch}, TCase{Filter_Prewitt, -300},
+                           TCase{Filter_V_Square, -1}})
+    for (GML_Int& W : PassWeights(33, 21)) {
+      GML_Int Expected_W;
+      Expected_W.Assign(W);
+      TGEM Engine;
+      GML_Color Dest;
+      Engine.Enlarge_Width(Source, W, 45, Case.Stretch, Case.Filter, true, Dest);
 
-    GML_Color Expected;
-    Expected.Assign(Source);
-    GML_Gray Gray(33, 21);
-    GML_Int E(33, 21), M(33, 21), P(33, 21), Sum(33, 21);
-    Engine.Grayscale_Image(Source, Gray);
-    Engine.Edge_Detect(Gray, E, Filter_Sobel);
-    PAPixel Path;
-    for (int32_t Seam = 0; Seam < 12; ++Seam) {
-      Engine.Add_Weights(Expected_W, P, Sum);
-      Engine.Find_Seam(E, Sum, M, Path, true, Seam == 0);
-      Engine.Add_Path(Expected, Path, Expected_W, E, Gray, P, M, Stretch, Filter_Sobel);
+      GML_Color Expected;
+      Expected.Assign(Source);
+      GML_Gray Gray(33, 21);
+      GML_Int E(33, 21), M(33, 21), P(33, 21), Sum(33, 21);
+      Engine.Grayscale_Image(Source, Gray);
+      Engine.Edge_Detect(Gray, E, Case.Filter);
+      PAPixel Path;
+      for (int32_t Seam = 0; Seam < 12; ++Seam) {
+        Engine.Add_Weights(Expected_W, P, Sum);
+        Engine.Find_Seam(E, Sum, M, Path, true, Seam == 0);
+        Engine.Add_Path(Expected, Path, Expected_W, E, Gray, P, M, Case.Stretch, Case.Filter);
+      }
+      SCOPED_TRACE(testing::Message() << "filter " << int(Case.Filter) << ", stretch " << Case.Stretch);
+      ExpectSameContents(Dest, Expected);
+      ExpectSameContents(W, Expected_W);
     }
-    ExpectSameContents(Dest, Expected);
-    ExpectSameContents(W, Expected_W);
-  }
 }
 
 TEST(ShrinkWidth, EqualsTheLoopOfSearchRemove) {

@@ -61,6 +61,10 @@ uint64_t Digest(const GML_Color& Dest, const GML_Int& WorkWeights) {
   return Hash;
 }
 
+struct TSize_Pair {
+  int32_t Width, Height;
+};
+
 struct TGoldenJob {
   const char* Name;
   int32_t Width, Height, ToWidth, ToHeight;
@@ -112,6 +116,29 @@ TEST(Golden, TheNumberOfHelpersChangesNoByte) {
                                 WorkWeights, Dest);
       EXPECT_EQ(Digest(Dest, WorkWeights), Job.Expected) << Job.Name << ", " << Helpers << " helpers";
     }
+}
+
+// Pictures large enough for the helpers to share the seam steps (the small
+// golden jobs run them on the caller alone): shrinking both sides, then
+// growing both, with marks, give the same bytes however many helpers run.
+TEST(Golden, HelpersSharingTheSeamStepsChangeNoByte) {
+  constexpr int32_t Width = 800, Height = 680;
+  const GML_Color Source = Photo(Width, Height, 31);
+  const GML_Int Weights = Blocks(Width, Height);
+  for (const TSize_Pair Target : {TSize_Pair{780, 668}, TSize_Pair{815, 690}}) {
+    uint64_t Alone = 0;
+    for (int32_t Helpers : {0, 1, 3}) {
+      GML_Int WorkWeights;
+      GML_Color Dest;
+      TCarveControl Control;
+      Control.Helpers = Helpers;
+      TGEM(Control).Carve_Image(Source, Weights, Target.Width, Target.Height, 400, Filter_Prewitt, true, WorkWeights,
+                                Dest);
+      if (Helpers == 0) Alone = Digest(Dest, WorkWeights);
+      EXPECT_EQ(Digest(Dest, WorkWeights), Alone) << Target.Width << "x" << Target.Height << ", " << Helpers
+                                                  << " helpers";
+    }
+  }
 }
 
 // When the second helper cannot start, the first is joined again and the
