@@ -201,7 +201,8 @@ void TPictureRoundTrip::PrepareBitmaps(const TCarveSettings& settings) {
     source_ = std::move(original);
     unstretch_ = false;
   }
-  working_ = PrepareWorkingBitmap(source_, rw_, rh_, settings);
+  // The source is not needed again: unscaled, it becomes the working bitmap.
+  working_ = PrepareWorkingBitmap(std::move(source_), rw_, rh_, settings);
   const TPictureSize target =
       FittedSize(working_.Bitmap.Width(), working_.Bitmap.Height(), working_.FW, working_.FH);
   result_ = MakeResultBitmap(working_, target);

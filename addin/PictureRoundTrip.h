@@ -40,13 +40,14 @@ class TPictureRoundTrip {
   void RequireRoomToFit(const TCarveSettings& settings, bool masked) const;
   // The working bitmap (pre-scaled as the settings say) and the blank
   // result bitmap of the target size. A source copied as displayed is
-  // first brought back to the picture's original proportions.
+  // first brought back to the picture's original proportions; a source
+  // carved at its own size becomes the working bitmap without a copy.
   void PrepareBitmaps(const TCarveSettings& settings);
   // The result bitmap as 24 bits per pixel again, whatever wrote it; a
   // transparent result keeps its alpha.
   void ResultTo24Bits();
-  // Lets go of the result bitmap, then of the working bitmap; the source
-  // picture stays until the round trip ends.
+  // Lets go of the result bitmap, then of the working bitmap; what is left
+  // of the source picture stays until the round trip ends.
   void ReleaseWorkingBitmaps() noexcept;
   // The result bitmap in place of the old picture: same slide, top, left,
   // width and height, stacking, effects, name, texts, tags, actions,
