@@ -31,17 +31,6 @@ bool EveryPixelOpaque(const TBitmap& picture) {
   return true;
 }
 
-// The colour bytes of a 32-bit picture as a 24-bit one.
-TBitmap WithoutAlpha(const TBitmap& picture) {
-  TBitmap opaque(picture.Width(), picture.Height(), 24);
-  for (int32_t y = 0; y < picture.Height(); ++y) {
-    const uint8_t* in = picture.ScanLine(y);
-    uint8_t* out = opaque.ScanLine(y);
-    for (int32_t x = 0; x < picture.Width(); ++x, in += 4, out += 3) std::memcpy(out, in, 3);
-  }
-  return opaque;
-}
-
 uint32_t BigEndianAt(std::span<const uint8_t> bytes, size_t at) {
   return uint32_t{bytes[at]} << 24 | uint32_t{bytes[at + 1]} << 16 | uint32_t{bytes[at + 2]} << 8 | bytes[at + 3];
 }
@@ -106,7 +95,7 @@ TBitmap PictureFromPng(std::span<const uint8_t> png) {
                            picture.ScanLine(0)),
         "IWICBitmapSource::CopyPixels");
   if (opaque) return picture;
-  if (EveryPixelOpaque(picture)) return WithoutAlpha(picture);
+  if (EveryPixelOpaque(picture)) return ConvertDepth(picture, 24);
   picture.SetHasAlpha(true);
   return picture;
 }

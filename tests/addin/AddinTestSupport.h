@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <array>
+#include <memory>
 #include <string>
 
 #include "ComPtr.h"
@@ -12,6 +13,7 @@
 #include "PPTAddIn_IMPL.h"
 #include "StandInHost.h"
 #include "TempFile_win.h"
+#include "Unit1.h"
 
 namespace carvelo::test {
 
@@ -41,6 +43,21 @@ class TConnectedAddin : public TPPTAddin {
   HRESULT Disconnect(host::ext_DisconnectMode mode = host::ext_dm_HostShutdown) {
     TCustomArray custom;
     return OnDisconnection(mode, custom.Put());
+  }
+};
+
+// Edit Mask with an editor that the user confirms without painting (the
+// marked picture is the picture as the editor shows it), or cancels.
+class TUnpaintedMaskAddin final : public TConnectedAddin {
+ public:
+  static ComPtr<TUnpaintedMaskAddin> Make() { return TConnectedAddin::Make<TUnpaintedMaskAddin>(); }
+  ~TUnpaintedMaskAddin() override { Disconnect(); }
+  bool cancelEditor = false;
+
+ protected:
+  std::shared_ptr<const TBitmap> RunMaskEditor(const TBitmap& working) override {
+    if (cancelEditor) return nullptr;
+    return std::make_shared<const TBitmap>(working.HasAlpha() ? OverCheckerboard(working) : ConvertDepth(working, 24));
   }
 };
 

@@ -31,17 +31,7 @@ namespace {
 // MsoAnimEffect values for the scene's effects.
 constexpr int msoAnimEffectAppear = 1, msoAnimEffectFade = 10, msoAnimEffectSpin = 15;
 
-// Edit Mask with an editor that the user confirms without painting.
-class TAddin final : public TConnectedAddin {
- public:
-  static ComPtr<TAddin> Make() { return TConnectedAddin::Make<TAddin>(); }
-  ~TAddin() override { Disconnect(); }
-
- protected:
-  std::shared_ptr<const TBitmap> RunMaskEditor(const TBitmap& working) override {
-    return std::make_shared<const TBitmap>(ConvertDepth(working, 24));
-  }
-};
+using TAddin = TUnpaintedMaskAddin;
 
 TPixels Gradient(int width, int height) {
   TPixels p{width, height, {}};

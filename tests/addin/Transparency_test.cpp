@@ -25,7 +25,6 @@
 #include "StandInPictureFile.h"
 #include "StandInRender.h"
 #include "StandInScript.h"
-#include "Unit1.h"
 
 using namespace carvelo;
 using namespace carvelo::test;
@@ -38,20 +37,7 @@ namespace {
 
 constexpr uint32_t kLogoColour = 0x1E5AC8, kSlideColour = 0xEBEBC8;  // the stand-in's box colour
 
-// Edit Mask with an editor that the user confirms without painting, or
-// cancels.
-class TAddin final : public TConnectedAddin {
- public:
-  static ComPtr<TAddin> Make() { return TConnectedAddin::Make<TAddin>(); }
-  ~TAddin() override { Disconnect(); }
-  bool cancelEditor = false;
-
- protected:
-  std::shared_ptr<const TBitmap> RunMaskEditor(const TBitmap& working) override {
-    if (cancelEditor) return nullptr;
-    return std::make_shared<const TBitmap>(working.HasAlpha() ? OverCheckerboard(working) : ConvertDepth(working, 24));
-  }
-};
+using TAddin = TUnpaintedMaskAddin;
 
 // A 96 x 60 logo: an opaque disc with a half-transparent rim on a fully
 // transparent background.

@@ -13,8 +13,8 @@ struct TPixels {
   int width = 0, height = 0;
   std::vector<uint32_t> data;
   bool alpha = false;
-  // The PNG file these pixels were read from, if any: PowerPoint keeps an
-  // inserted picture's file and need not encode it again.
+  // The PNG file these pixels were read from, if any. Guess: PowerPoint
+  // keeps an inserted picture's file and offers it on Copy as it is.
   std::shared_ptr<const std::vector<uint8_t>> png = nullptr;
   bool Empty() const noexcept { return data.empty(); }
 };

@@ -1,6 +1,7 @@
 #include "StandInPowerPoint.h"
 
 #include <algorithm>
+#include <iterator>
 #include <cmath>
 
 #include "HostIds.h"
@@ -388,19 +389,12 @@ TVariant TStandInShapeRange::Call(DISPID id, const TArgs& args) {
 // ---- shapes collection ----
 
 std::span<const TMember> TStandInShapes::Members() const {
-  static const TMember older[] = {{L"Item", idItem},
-                                  {L"Count", idCount},
-                                  {L"Paste", idPaste},
-                                  {L"PasteSpecial", idPasteSpecial},
-                                  {L"AddPicture", idAddPicture}};
-  static const TMember members[] = {{L"Item", idItem},
-                                    {L"Count", idCount},
-                                    {L"Paste", idPaste},
-                                    {L"PasteSpecial", idPasteSpecial},
-                                    {L"AddPicture", idAddPicture},
-                                    {L"AddPicture2", idAddPicture2}};
-  if (slide_ && !slide_->Presentation()->hasAddPicture2) return older;
-  return members;
+  static const TMember members[] = {{L"Item", idItem},          {L"Count", idCount},
+                                    {L"Paste", idPaste},        {L"PasteSpecial", idPasteSpecial},
+                                    {L"AddPicture", idAddPicture}, {L"AddPicture2", idAddPicture2}};
+  // An older PowerPoint lacks only the last one.
+  const bool older = slide_ && !slide_->Presentation()->hasAddPicture2;
+  return std::span<const TMember>(members).first(std::size(members) - (older ? 1 : 0));
 }
 
 namespace {
@@ -428,7 +422,8 @@ TVariant TStandInShapes::Pasted(const wchar_t* member, std::optional<TPictureFor
   slide_->Changing(std::wstring(L"Shapes.") + member);
   // The pasted picture goes on top of the slide's shapes, centred, at its
   // own size; the answer is the range of what was pasted.
-  // Guess: a default paste takes "PNG" when offered, for its transparency.
+  // Guess: PasteSpecial places it as Paste does, and ppPasteDefault pastes
+  // as Paste; a default paste takes "PNG" when offered, for its transparency.
   TPixels pixels;
   const bool taken = format ? TakePictureFromClipboard(pixels, *format)
                             : TakePictureFromClipboard(pixels, TPictureFormat::Png) ||
@@ -455,6 +450,7 @@ TVariant TStandInShapes::AddedPicture(const wchar_t* member, const TArgs& args) 
                             L" : Invalid request. SaveWithDocument must be msoTrue when LinkToFile is msoFalse.");
   // Guess: the stand-in keeps no linked pictures; a link is refused.
   if (link != msoFalse) Raise(E_NOTIMPL, std::wstring(L"Shapes.") + member + L" : linked pictures are not kept.");
+  // Guess: a Compress value outside the documented three is refused.
   if (args.Count() > 7 && !args.Opt(7).IsMissing()) {
     const int compress = args.Opt(7).ToInt();
     if (compress < msoPictureCompressDocDefault || compress > msoPictureCompressTrue)
