@@ -10,7 +10,7 @@
 
 namespace carvelo::standin {
 
-// The bitmap shows a transparent picture over white.
+// Guess: the bitmap shows a transparent picture over white.
 void PutPictureOnClipboard(const TPixels& pixels, bool withPng = true);
 void PutShapeOnClipboard(const std::wstring& shapeName);
 
