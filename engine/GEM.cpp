@@ -88,6 +88,14 @@ void Energy_Span(const GML_Gray& Gray, int32_t Y, int32_t First, int32_t Last, u
   for (int32_t x = Inner_Last + 1; x <= Last; ++x) Energy[x] = static_cast<Out>(TGEM::Pixel_Energy(Gray, x, Y, Filter));
 }
 
+template <typename Out>
+void Energy_Of_Rows(const uint8_t* Up, const uint8_t* Mid, const uint8_t* Down, int32_t Count, uint8_t Filter,
+                    Out* Energy) {
+  for (int32_t I = 0; I < Count; ++I) Energy[I] = static_cast<Out>(Filter_Response(Up, Mid, Down, I, I + 1, I + 2, Filter));
+}
+
+template void Energy_Of_Rows(const uint8_t*, const uint8_t*, const uint8_t*, int32_t, uint8_t, int32_t*);
+template void Energy_Of_Rows(const uint8_t*, const uint8_t*, const uint8_t*, int32_t, uint8_t, uint16_t*);
 template void Energy_Span(const GML_Gray&, int32_t, int32_t, int32_t, uint8_t, int32_t*);
 template void Energy_Span(const GML_Gray&, int32_t, int32_t, int32_t, uint8_t, uint16_t*);
 

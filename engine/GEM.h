@@ -58,9 +58,18 @@ struct TCarveControl {
   int32_t Helpers = -1;
   // How helpers are started; std::thread when empty.
   TThreadStarter Start_Helper;
+  // Width passes keep the colours in place and move 16-bit pool slots
+  // instead; false moves the colours themselves, the plain form that gives
+  // the same bytes more slowly.
+  bool Index_Colours = true;
 };
 
 class TWorkers;
+class TRow_Progress;
+struct TRows_Ready;
+// The search of the next seam, run behind a seam step that publishes its
+// progress to it.
+using TSearch_Behind = std::function<void(const TRow_Progress& Step)>;
 
 // Every public operation is an engine call: the outermost one starts the
 // engine's helper threads and joins them before it returns, so no thread
@@ -124,18 +133,21 @@ private:
   // weights stay zero through removals and insertions (an inserted weight is
   // the mean of two), so their map then only changes width and never moves.
   // The energy map E of a pass is a GML_Int, or a GML_Word for the filters
-  // whose responses fit in 16 bits.
-  template <typename Energy_Map>
-  void Remove_Seam(GML_Color& Dest, const PAPixel& Path, GML_Int& W, Energy_Map& E, GML_Gray& Gray, GML_Int& M,
-                   uint8_t Filter, bool Zero_Weights);
-  template <typename Energy_Map>
-  void Insert_Seam(GML_Color& Dest, const PAPixel& Path, GML_Int& W, Energy_Map& E, GML_Gray& Gray, GML_Int& P,
-                   GML_Int& M, int32_t Stretch, uint8_t Filter, bool Zero_Weights);
+  // whose responses fit in 16 bits; the colour and grey pictures are a
+  // TMoving_Picture or a TIndexed_Picture. Next, when given, searches the next seam
+  // behind the step, told how far the step has come; it may run beside it.
+  template <typename Energy_Map, typename Picture>
+  void Remove_Seam(Picture& Pic, const PAPixel& Path, GML_Int& W, Energy_Map& E, GML_Int& M, uint8_t Filter,
+                   bool Zero_Weights, const TSearch_Behind* Next = nullptr);
+  template <typename Energy_Map, typename Picture>
+  void Insert_Seam(Picture& Pic, const PAPixel& Path, GML_Int& W, Energy_Map& E, GML_Int& P, GML_Int& M,
+                   int32_t Stretch, uint8_t Filter, bool Zero_Weights, const TSearch_Behind* Next = nullptr);
   // Find_Seam with weights W, or, when W is null, all zero: Zero_Row (at
-  // least E's width of zeros) then stands for every row.
+  // least E's width of zeros) then stands for every row. With Ready the
+  // search waits for each row before it reads it (M already has E's width).
   template <typename Energy_Map>
   int32_t Find_Seam_In(const Energy_Map& E, const GML_Int* W, const int32_t* Zero_Row, GML_Int& M, PAPixel& Path,
-                       bool ForwardEnergy, bool First);
+                       bool ForwardEnergy, bool First, const TRows_Ready* Ready = nullptr);
   template <typename Energy_Map>
   void Detect_Edges(const GML_Gray& Gray, Energy_Map& Energy, uint8_t Filter);
   template <typename Energy_Map>

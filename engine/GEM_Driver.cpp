@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "GEM.h"
+#include "GEM_costs.h"
 #include "GEM_energy.h"
+#include "GEM_picture.h"
 #include "GEM_workers.h"
 
 namespace carvelo {
@@ -96,6 +98,16 @@ bool All_Zero(const GML_Int& Map) {
   return true;
 }
 
+// Copy := Weights. Zero weights are copied as a fresh zeroed map: its
+// memory is only handed out by the system where it is written, and zero
+// weights are never written by a width pass.
+void Copy_Weights(const GML_Int& Weights, GML_Int& Copy) {
+  if (All_Zero(Weights))
+    Copy = GML_Int(Weights.Width(), Weights.Height());
+  else
+    Copy.Assign(Weights);
+}
+
 }  // namespace
 
 int32_t TGEM::Removal_Round_Seams(const GML_Int& Weights, uint8_t Mode) {
@@ -111,7 +123,7 @@ void TGEM::Carve_Image(const GML_Color& Source, const GML_Int& Weights, int32_t 
     Remove_Areas(Source, Weights, 0, 10, Stretch, Filter, true, WorkWeights, Dest);
     return;
   }
-  WorkWeights.Assign(Weights);
+  Copy_Weights(Weights, WorkWeights);
   Carve_Steps(Source, WorkWeights, TargetWidth, TargetHeight, Stretch, Filter, ForwardEnergy, Dest);
 }
 
@@ -194,10 +206,28 @@ void TGEM::Shrink_Pass(const GML_Color& Source, GML_Int& Weights, int32_t Target
   Grayscale_Image(Source, Gray);
   Detect_Edges(Gray, Energy, Filter);
   const std::vector<int32_t> Zero_Row(Zero_Weights ? static_cast<size_t>(Width) : 0);  // read instead of the map
-  for (int32_t Seam = 0; Seam < Seams && !Stopped(); ++Seam) {
-    Find_Seam_In(Energy, Zero_Weights ? nullptr : &Weights, Zero_Row.data(), Cost, Path, ForwardEnergy, Seam == 0);
-    Remove_Seam(Dest, Path, Weights, Energy, Gray, Cost, Filter, Zero_Weights);
-    Seam_Done(Seam + 1, Seams);
+  const GML_Int* Search_Weights = Zero_Weights ? nullptr : &Weights;
+  // Each seam but the first is searched behind the step that removes the
+  // seam before it.
+  const TSearch_Behind Search_Next = [&](const TRow_Progress& Step) {
+    const TRows_Ready Ready{&Step};
+    Find_Seam_In(Energy, Search_Weights, Zero_Row.data(), Cost, Path, ForwardEnergy, false, &Ready);
+  };
+  const auto Carve = [&](auto& Picture) {
+    if (Seams > 0) Find_Seam_In(Energy, Search_Weights, Zero_Row.data(), Cost, Path, ForwardEnergy, true);
+    for (int32_t Seam = 0; Seam < Seams && !Stopped(); ++Seam) {
+      const bool Last = Seam + 1 == Seams;
+      Remove_Seam(Picture, Path, Weights, Energy, Cost, Filter, Zero_Weights, Last ? nullptr : &Search_Next);
+      Seam_Done(Seam + 1, Seams);
+    }
+    Picture.Finish();
+  };
+  if (FControl.Index_Colours && TIndexed_Picture::Fits(Width)) {
+    TIndexed_Picture Picture(Dest, Gray, Width);
+    Carve(Picture);
+  } else {
+    TMoving_Picture Picture(Dest, Gray);
+    Carve(Picture);
   }
 }
 
@@ -233,9 +263,13 @@ void TGEM::Enlarge_Pass(const GML_Color& Source, GML_Int& Weights, int32_t Targe
   PAPixel Path(static_cast<size_t>(Height));
   Widen_Map(Weights, TargetWidth);
   // Rows in the middle of their room let each insertion move the shorter
-  // side of its row, to the left or to the right.
-  Dest.CentreRows();
-  Gray.CentreRows();
+  // side of its row, to the left or to the right. An indexed picture's
+  // colours never move: it keeps them at the front of their rows.
+  const bool Indexed = FControl.Index_Colours && TIndexed_Picture::Fits(TargetWidth);
+  if (!Indexed) {
+    Dest.CentreRows();
+    Gray.CentreRows();
+  }
   Energy.CentreRows();
   Cost.CentreRows();
   Penalty.CentreRows();
@@ -248,11 +282,32 @@ void TGEM::Enlarge_Pass(const GML_Color& Source, GML_Int& Weights, int32_t Targe
 
   Grayscale_Image(Source, Gray);
   Detect_Edges(Gray, Energy, Filter);
-  for (int32_t Seam = 0; Seam < Seams && !Stopped(); ++Seam) {
-    if (Weighted) Add_Weights(Weights, Penalty, Summed);
-    Find_Seam_In(Energy, &Search_Weights, nullptr, Cost, Path, ForwardEnergy, Seam == 0);
-    Insert_Seam(Dest, Path, Weights, Energy, Gray, Penalty, Cost, Stretch, Filter, !Weighted);
-    Seam_Done(Seam + 1, Seams);
+  // Each seam but the first is searched behind the step that inserts the
+  // seam before it, adding up the weights and penalties row by row.
+  const TSearch_Behind Search_Next = [&](const TRow_Progress& Step) {
+    const TRows_Ready Ready = Weighted ? TRows_Ready{&Step, &Weights, &Penalty, &Summed} : TRows_Ready{&Step};
+    Find_Seam_In(Energy, &Search_Weights, nullptr, Cost, Path, ForwardEnergy, false, &Ready);
+  };
+  const auto Carve = [&](auto& Picture) {
+    if (Seams > 0) {
+      if (Weighted) Add_Weights(Weights, Penalty, Summed);
+      Find_Seam_In(Energy, &Search_Weights, nullptr, Cost, Path, ForwardEnergy, true);
+    }
+    for (int32_t Seam = 0; Seam < Seams && !Stopped(); ++Seam) {
+      const bool Last = Seam + 1 == Seams;
+      if (Weighted && !Last) Summed.SetWidth(Picture.Width() + 1);  // set before the search behind the step reads it
+      Insert_Seam(Picture, Path, Weights, Energy, Penalty, Cost, Stretch, Filter, !Weighted,
+                  Last ? nullptr : &Search_Next);
+      Seam_Done(Seam + 1, Seams);
+    }
+    Picture.Finish();
+  };
+  if (Indexed) {
+    TIndexed_Picture Picture(Dest, Gray, TargetWidth);
+    Carve(Picture);
+  } else {
+    TMoving_Picture Picture(Dest, Gray);
+    Carve(Picture);
   }
 }
 

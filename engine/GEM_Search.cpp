@@ -71,19 +71,35 @@ void Full_Search(const Energy_Map& E, const TWeight_Rows& W, GML_Int& M) {
   for (int32_t Y = 1; Y < E.Height(); ++Y) Compute_Span<Forward>(Rows_Of(E, W, M, Y), 0, Width - 1);
 }
 
+inline void Add_Row(const int32_t* A, const int32_t* B, int32_t* Sum, int32_t Width) {
+  for (int32_t X = 0; X < Width; ++X) Sum[X] = Add_Saturated(A[X], B[X]);
+}
+
+// Behind a seam step: waits until the step has finished row Y, then adds
+// up that row's weights when the search reads a sum.
+inline void Open_Row(const TRows_Ready* Ready, int32_t Y) {
+  if (!Ready) return;
+  Ready->Step->Wait_For(Y + 1);
+  if (Ready->Summed)
+    Add_Row(Ready->Weights->Row(Y), Ready->Penalty->Row(Y), Ready->Summed->Row(Y), Ready->Summed->Width());
+}
+
 // An update starts each half's window three columns left and two right of
 // the old seam's top, within the half, and widens it by one column a side
 // per row.
 template <bool Forward, typename Energy_Map>
-void Update_Search(const Energy_Map& E, const TWeight_Rows& W, GML_Int& M, const PAPixel& Seam, TWorkers* Workers) {
+void Update_Search(const Energy_Map& E, const TWeight_Rows& W, GML_Int& M, const PAPixel& Seam, TWorkers* Workers,
+                   const TRows_Ready* Ready) {
   const int32_t Width = E.Width(), Half = Width / 2, Top = Seam[0].X;
   Energy_Params Halves[2] = {{0, Half, {}}, {Half + 1, Width - 1, {}}};
+  Open_Row(Ready, 0);
   for (Energy_Params& P : Halves) {
     P.Window = {std::max(P.First, Top - 3), std::min(P.Last, Top + 2)};
     Compute_Top_Row(E, W, M, P.Window.Left, P.Window.Right);
   }
   const int32_t Wake_Row = E.Height() - E.Height() / 8;
   for (int32_t Y = 1; Y < E.Height(); ++Y) {
+    Open_Row(Ready, Y);
     if (Y == Wake_Row && Workers && Seam_Step_Shared(Width, E.Height())) Workers->Expect_Step();  // the step follows soon
     const auto Rows = Rows_Of(E, W, M, Y);
     const int32_t Seam_X = Seam[static_cast<size_t>(Y)].X;
@@ -105,15 +121,16 @@ int32_t Least_End(const GML_Int& M) {
   return End;
 }
 
+// A search behind a step (Ready) is always an update.
 template <typename Energy_Map>
 void Search_Costs(const Energy_Map& E, const TWeight_Rows& W, GML_Int& M, bool ForwardEnergy,
-                  const PAPixel& PreviousPath, TWorkers* Workers) {
+                  const PAPixel& PreviousPath, TWorkers* Workers, const TRows_Ready* Ready = nullptr) {
   if (E.Width() <= 0 || E.Height() <= 0) return;
   const bool Update = !PreviousPath.empty();
   if (ForwardEnergy)
-    Update ? Update_Search<true>(E, W, M, PreviousPath, Workers) : Full_Search<true>(E, W, M);
+    Update ? Update_Search<true>(E, W, M, PreviousPath, Workers, Ready) : Full_Search<true>(E, W, M);
   else
-    Update ? Update_Search<false>(E, W, M, PreviousPath, Workers) : Full_Search<false>(E, W, M);
+    Update ? Update_Search<false>(E, W, M, PreviousPath, Workers, Ready) : Full_Search<false>(E, W, M);
 }
 
 }  // namespace
@@ -123,12 +140,7 @@ void TGEM::Add_Weights(const GML_Int& A, const GML_Int& B, GML_Int& Sum) {
   Sum.SetWidth(A.Width());
   const int32_t Width = A.Width();
   Call.Workers().Run_Rows(0, A.Height(), 16, [&](TBand Band) {
-    for (int32_t Y = Band.First; Y < Band.End; ++Y) {
-      const int32_t* RowA = A.Row(Y);
-      const int32_t* RowB = B.Row(Y);
-      int32_t* Out = Sum.Row(Y);
-      for (int32_t X = 0; X < Width; ++X) Out[X] = Add_Saturated(RowA[X], RowB[X]);
-    }
+    for (int32_t Y = Band.First; Y < Band.End; ++Y) Add_Row(A.Row(Y), B.Row(Y), Sum.Row(Y), Width);
   });
 }
 
@@ -144,18 +156,20 @@ int32_t TGEM::Find_Seam(const GML_Int& E, const GML_Int& W, GML_Int& M, PAPixel&
 
 template <typename Energy_Map>
 int32_t TGEM::Find_Seam_In(const Energy_Map& E, const GML_Int* W, const int32_t* Zero_Row, GML_Int& M, PAPixel& Path,
-                           bool ForwardEnergy, bool First) {
-  M.SetWidth(E.Width());
+                           bool ForwardEnergy, bool First, const TRows_Ready* Ready) {
+  if (!Ready) M.SetWidth(E.Width());  // behind a step the map's width is set, and the step is using it
   if (E.Width() <= 0 || E.Height() <= 0) return 0;
   const PAPixel No_Previous_Path;
-  Search_Costs(E, {W, Zero_Row}, M, ForwardEnergy, First ? No_Previous_Path : Path, FWorkers);
+  Search_Costs(E, {W, Zero_Row}, M, ForwardEnergy, First ? No_Previous_Path : Path, FWorkers, Ready);
   const int32_t End = Least_End(M);
   Trace_Path(M, End, Path);
   return M.Get(End, M.Height() - 1);
 }
 
-template int32_t TGEM::Find_Seam_In(const GML_Int&, const GML_Int*, const int32_t*, GML_Int&, PAPixel&, bool, bool);
-template int32_t TGEM::Find_Seam_In(const GML_Word&, const GML_Int*, const int32_t*, GML_Int&, PAPixel&, bool, bool);
+template int32_t TGEM::Find_Seam_In(const GML_Int&, const GML_Int*, const int32_t*, GML_Int&, PAPixel&, bool, bool,
+                                    const TRows_Ready*);
+template int32_t TGEM::Find_Seam_In(const GML_Word&, const GML_Int*, const int32_t*, GML_Int&, PAPixel&, bool, bool,
+                                    const TRows_Ready*);
 
 void TGEM::Trace_Path(const GML_Int& M, int32_t EndX, PAPixel& Path) {
   const int32_t Width = M.Width(), Height = M.Height();

@@ -33,6 +33,18 @@ struct TWeight_Rows {
   const int32_t* Row(int32_t Y) const { return Map ? Map->Row(Y) : Zeros; }
 };
 
+class TRow_Progress;
+
+// What a search running behind a seam step waits for before each row: the
+// step's progress and, in an enlargement with weights, the row of the
+// summed weights and penalties it then adds up itself.
+struct TRows_Ready {
+  const TRow_Progress* Step;
+  const GML_Int* Weights = nullptr;
+  const GML_Int* Penalty = nullptr;
+  GML_Int* Summed = nullptr;
+};
+
 template <typename Energy_Map>
 inline TCost_Rows<typename Energy_Map::Element> Rows_Of(const Energy_Map& E, const TWeight_Rows& W, GML_Int& M,
                                                        int32_t Y) {

@@ -18,4 +18,10 @@ constexpr bool Energy_Fits_16_Bits(uint8_t Filter) { return Filter != Filter_V_S
 template <typename Out>
 void Energy_Span(const GML_Gray& Gray, int32_t Y, int32_t First, int32_t Last, uint8_t Filter, Out* Energy);
 
+// Energy[I] := the response of Filter at column I + 1 of three gathered rows
+// (above, here, below) of Count + 2 grey values, for I in 0..Count-1.
+template <typename Out>
+void Energy_Of_Rows(const uint8_t* Up, const uint8_t* Mid, const uint8_t* Down, int32_t Count, uint8_t Filter,
+                    Out* Energy);
+
 }  // namespace carvelo

@@ -58,6 +58,13 @@ constexpr double Helpers_Must_Take = 0.9;
 
 }  // namespace
 
+void TRow_Progress::Wait_Slowly(int32_t Rows) const {
+  const auto Finished = [&] { return FRows.load(std::memory_order_acquire) >= Rows; };
+  if (Spin_Until(Finished, std::chrono::microseconds(200))) return;
+  FStalled = true;  // rows come every microsecond or so while the step runs
+  while (!Finished()) std::this_thread::yield();
+}
+
 TWorkers::TWorkers(int32_t Helpers, const TThreadStarter& Start, const char* Operation)
     : FSteps_Left(Probe_Steps), FAlone_Length(Fewest_Alone_Steps) {
   FHelpers.reserve(static_cast<size_t>(std::max(Helpers, 0)));
@@ -91,10 +98,14 @@ int32_t TWorkers::Parts_For(int32_t Rows, int32_t Min_Rows) const {
   return std::clamp(4 * Threads(), 1, std::min(Most, Max_Parts));
 }
 
-void TWorkers::Run_Parts(int32_t Parts, TTaskFunction Function, const void* Context) {
+void TWorkers::Run_Parts(int32_t Parts, TTaskFunction Function, const void* Context, bool Judged) {
   if (Parts <= 0) return;
   if (FHelpers.empty() || Parts == 1) {
     for (int32_t Part = 0; Part < Parts; ++Part) Function(Context, Part);
+    return;
+  }
+  if (!Judged) {
+    Run_Shared(Parts, Function, Context);
     return;
   }
   const auto Start = std::chrono::steady_clock::now();
@@ -106,7 +117,7 @@ void TWorkers::Run_Parts(int32_t Parts, TTaskFunction Function, const void* Cont
   Judge_Step(Helped, std::chrono::duration<double>(std::chrono::steady_clock::now() - Start).count());
 }
 
-bool TWorkers::Run_Shared(int32_t Parts, TTaskFunction Function, const void* Context) {
+uint32_t TWorkers::Publish_Step(int32_t Parts, TTaskFunction Function, const void* Context) {
   const uint32_t Step = Step_Of(FClaim.load()) + 1;
   FFunction = Function;
   FContext = Context;
@@ -116,9 +127,46 @@ bool TWorkers::Run_Shared(int32_t Parts, TTaskFunction Function, const void* Con
     { std::lock_guard Guard(FMutex); }  // a helper between its check and its wait has reached the wait
     FWake_Helpers.notify_all();
   }
+  return Step;
+}
+
+bool TWorkers::Run_Shared(int32_t Parts, TTaskFunction Function, const void* Context) {
+  const uint32_t Step = Publish_Step(Parts, Function, Context);
   const int32_t Own_Parts = Work_On(Step);
   const bool Kept_Waiting = Wait_Until_Done(Parts);
   return Parts - Own_Parts >= std::max(1, Parts / 4) && !Kept_Waiting;
+}
+
+void TWorkers::Run_Lead_And_Follow(TTaskFunction Lead, const void* Lead_Context, TTaskFunction Follow,
+                                   const void* Follow_Context, const TRow_Progress& Progress) {
+  if (FHelpers.empty()) {
+    Lead(Lead_Context, 0);
+    Follow(Follow_Context, 0);
+    return;
+  }
+  const auto Start = std::chrono::steady_clock::now();
+  bool Helped = false;
+  if (Sharing()) {
+    Helped = Run_Lead_On_Helper(Lead, Lead_Context, Follow, Follow_Context, Progress);
+  } else {
+    Lead(Lead_Context, 0);
+    Follow(Follow_Context, 0);
+  }
+  Judge_Step(Helped, std::chrono::duration<double>(std::chrono::steady_clock::now() - Start).count());
+}
+
+bool TWorkers::Run_Lead_On_Helper(TTaskFunction Lead, const void* Lead_Context, TTaskFunction Follow,
+                                  const void* Follow_Context, const TRow_Progress& Progress) {
+  const uint32_t Step = Publish_Step(1, Lead, Lead_Context);
+  // A helper spinning since the last step claims the lead within a
+  // microsecond or two; when none has, the caller takes it back (unless one
+  // claims it meanwhile) and runs both.
+  const bool Claimed = Spin_Until([&] { return Next_Of(FClaim.load(std::memory_order_acquire)) > 0; },
+                                  std::chrono::microseconds(100));
+  const int32_t Own_Parts = Claimed ? 0 : Work_On(Step);
+  Follow(Follow_Context, 0);
+  const bool Kept_Waiting = Wait_Until_Done(1);
+  return Own_Parts == 0 && !Kept_Waiting && !Progress.Stalled();
 }
 
 void TWorkers::Judge_Step(bool Helped, double Seconds) {
@@ -211,7 +259,8 @@ void TWorkers::Wait_For_Step(uint32_t& Seen) {
 }
 
 void TWorkers::Expect_Step() {
-  if (FHelpers.empty() || !Sharing()) return;
+  const bool Probe_Next = FStretch == TStretch::Alone && FSteps_Left == 1;
+  if (FHelpers.empty() || !(Sharing() || Probe_Next)) return;
   FExpected.fetch_add(1);
   if (FSleeping_Helpers.load() > 0) {
     { std::lock_guard Guard(FMutex); }

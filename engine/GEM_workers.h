@@ -4,6 +4,8 @@
 // A step is cut into parts that the helpers and the calling thread claim one
 // at a time, so a helper that the system does not schedule holds up nothing
 // but the part it is working on: the caller simply does the rest itself.
+// A seam step can also run on a helper while the caller searches the next
+// seam a few rows behind it, the one way two cores share a single seam.
 // Whether helpers pay is measured rather than assumed: a few steps with them
 // and a few without are timed against each other, and the caller runs alone
 // for a growing stretch of steps whenever helpers do not make steps clearly
@@ -43,6 +45,25 @@ inline TBand Band_Of(int32_t Index, int32_t Parts, int32_t Offset, int32_t Last)
 // caller does it alone, and the search does not wake the helpers for it.
 inline bool Seam_Step_Shared(int32_t Width, int32_t Height) { return int64_t{Width} * Height >= int64_t{1} << 19; }
 
+// How many rows a seam step has finished, for the search that follows it.
+// Only one thread publishes and only one waits.
+class TRow_Progress {
+public:
+  void Publish(int32_t Rows) { FRows.store(Rows, std::memory_order_release); }
+  // Returns once Rows rows are finished.
+  void Wait_For(int32_t Rows) const {
+    if (FRows.load(std::memory_order_acquire) < Rows) Wait_Slowly(Rows);
+  }
+  // True when a wait outlasted a spin: the stepping thread was not running.
+  bool Stalled() const { return FStalled; }
+
+private:
+  void Wait_Slowly(int32_t Rows) const;
+
+  std::atomic<int32_t> FRows{0};
+  mutable bool FStalled = false;  // the waiting thread's own
+};
+
 class TWorkers {
 public:
   // Starts Helpers threads through Start (std::thread when empty). When one
@@ -57,10 +78,26 @@ public:
 
   // Runs Task(Part) for every Part in 0..Parts-1, each exactly once, on the
   // helpers and the calling thread; returns when all parts are done. Tasks
-  // must not throw.
+  // must not throw. A pass over the whole picture is always worth sharing.
   template <typename Task>
   void Run(int32_t Parts, const Task& Work) {
-    Run_Parts(Parts, [](const void* Context, int32_t Part) { (*static_cast<const Task*>(Context))(Part); }, &Work);
+    Run_Parts(Parts, Thunk<Task>, &Work, false);
+  }
+
+  // Run for a seam step: shared only in the stretches where sharing is
+  // measured to pay.
+  template <typename Task>
+  void Run_Step(int32_t Parts, const Task& Work) {
+    Run_Parts(Parts, Thunk<Task>, &Work, true);
+  }
+
+  // A seam step Lead(0) and the search Follow(0) that waits on Progress,
+  // which Lead publishes row by row: Lead on a helper and Follow on the
+  // caller in the stretches where that pays, else one after the other on
+  // the caller. Lead never waits for Follow.
+  template <typename Lead, typename Follow>
+  void Run_Pair(const Lead& Step, const Follow& Search, const TRow_Progress& Progress) {
+    Run_Lead_And_Follow(Thunk<Lead>, &Step, Thunk<Follow>, &Search, Progress);
   }
 
   // Work over rows Offset..Last-1 in bands of at least Min_Rows rows.
@@ -80,8 +117,20 @@ public:
 
 private:
   using TTaskFunction = void (*)(const void*, int32_t);
+  template <typename Task>
+  static void Thunk(const void* Context, int32_t Part) {
+    (*static_cast<const Task*>(Context))(Part);
+  }
 
-  void Run_Parts(int32_t Parts, TTaskFunction Function, const void* Context);
+  void Run_Parts(int32_t Parts, TTaskFunction Function, const void* Context, bool Judged);
+  void Run_Lead_And_Follow(TTaskFunction Lead, const void* Lead_Context, TTaskFunction Follow,
+                           const void* Follow_Context, const TRow_Progress& Progress);
+  // Publishes a step of Parts parts and wakes the helpers that sleep.
+  uint32_t Publish_Step(int32_t Parts, TTaskFunction Function, const void* Context);
+  // Hands Lead to a helper and runs Follow; true when a helper took Lead
+  // and kept neither thread waiting until it slept or stalled.
+  bool Run_Lead_On_Helper(TTaskFunction Lead, const void* Lead_Context, TTaskFunction Follow,
+                          const void* Follow_Context, const TRow_Progress& Progress);
   // Runs a step with the helpers; true when they took a fair share of it
   // without keeping the caller waiting until it slept.
   bool Run_Shared(int32_t Parts, TTaskFunction Function, const void* Context);
