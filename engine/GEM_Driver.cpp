@@ -82,12 +82,12 @@ Map With_Room(int32_t Width, int32_t Height, int32_t Room) {
   return Made;
 }
 
-// Zero weights never move and take a zero for every inserted column: the
-// columns they grow into are cleared once, over whatever a narrower pass
-// left there.
-void Clear_Room(GML_Int& Weights, int32_t Final_Width) {
-  for (int32_t Y = 0; Y < Weights.Height(); ++Y)
-    std::fill(Weights.Row(Y) + Weights.Width(), Weights.Row(Y) + Final_Width, 0);
+// With_Room with every row in the middle of its room.
+template <typename Map>
+Map Centred_With_Room(int32_t Width, int32_t Height, int32_t Room) {
+  Map Made = With_Room<Map>(Width, Height, Room);
+  Made.CentreFreshRows();
+  return Made;
 }
 
 bool All_Zero(const GML_Int& Map) {
@@ -246,14 +246,20 @@ void TGEM::Enlarge_Pass(const GML_Color& Source, GML_Int& Weights, int32_t Targe
   const int32_t Width = Source.Width(), Height = Source.Height();
   const int32_t Seams = TargetWidth - Width;
   // Every map starts with room for the final width, so no insertion
-  // re-allocates a row, and none is allocated twice.
+  // re-allocates a row, and none is allocated twice. Rows in the middle of
+  // their room let each insertion move the shorter side of its row, to the
+  // left or to the right; an indexed picture's colours never move, so it
+  // keeps them at the front of their rows.
+  const bool Indexed = FControl.Index_Colours && TIndexed_Picture::Fits(TargetWidth);
   Dest = GML_Color();
   Dest.SetSize(TargetWidth, Height);
   Dest.SetWidth(Width);
-  GML_Gray Gray = With_Room<GML_Gray>(Width, Height, TargetWidth);
-  Energy_Map Energy = With_Room<Energy_Map>(Width, Height, TargetWidth);
-  GML_Int Cost = With_Room<GML_Int>(Width, Height, TargetWidth);
-  GML_Int Penalty = With_Room<GML_Int>(Width, Height, TargetWidth);
+  if (!Indexed) Dest.CentreFreshRows();
+  GML_Gray Gray = Indexed ? With_Room<GML_Gray>(Width, Height, TargetWidth)
+                          : Centred_With_Room<GML_Gray>(Width, Height, TargetWidth);
+  Energy_Map Energy = Centred_With_Room<Energy_Map>(Width, Height, TargetWidth);
+  GML_Int Cost = Centred_With_Room<GML_Int>(Width, Height, TargetWidth);
+  GML_Int Penalty = Centred_With_Room<GML_Int>(Width, Height, TargetWidth);  // no seam has passed yet
   // Weights that start at zero stay zero (an inserted weight is the mean of
   // two): then their map never moves, and their sum with the penalties is the
   // penalty map itself, which needs neither a map nor a pass of its own.
@@ -261,23 +267,12 @@ void TGEM::Enlarge_Pass(const GML_Color& Source, GML_Int& Weights, int32_t Targe
   GML_Int Summed = Weighted ? With_Room<GML_Int>(Width, Height, TargetWidth) : GML_Int();
   const GML_Int& Search_Weights = Weighted ? Summed : Penalty;
   PAPixel Path(static_cast<size_t>(Height));
-  Widen_Map(Weights, TargetWidth);
-  // Rows in the middle of their room let each insertion move the shorter
-  // side of its row, to the left or to the right. An indexed picture's
-  // colours never move: it keeps them at the front of their rows.
-  const bool Indexed = FControl.Index_Colours && TIndexed_Picture::Fits(TargetWidth);
-  if (!Indexed) {
-    Dest.CentreRows();
-    Gray.CentreRows();
-  }
-  Energy.CentreRows();
-  Cost.CentreRows();
-  Penalty.CentreRows();
-  if (Weighted)
+  if (Weighted) {
+    Widen_Map(Weights, TargetWidth);
     Weights.CentreRows();
-  else
-    Clear_Room(Weights, TargetWidth);
-  Penalty.Fill(0);
+  } else {
+    Weights = With_Room<GML_Int>(Width, Height, TargetWidth);  // the same zeros, grown in place
+  }
   Copy_Pixels(Source, Dest);
 
   Grayscale_Image(Source, Gray);

@@ -9,7 +9,7 @@ TIndexed_Picture::TIndexed_Picture(GML_Color& Colours, GML_Gray& Grey, int32_t R
   const int32_t Width = Colours.Width(), Height = Colours.Height();
   FSlots = GML_Word(std::max(Width, Room), Height);
   FSlots.SetWidth(Width);
-  FSlots.CentreRows();  // insertions move the shorter side of a row
+  FSlots.CentreFreshRows();  // insertions move the shorter side of a row
   for (int32_t Y = 0; Y < Height; ++Y) {
     uint16_t* Slots = FSlots.Row(Y);
     for (int32_t X = 0; X < Width; ++X) Slots[X] = static_cast<uint16_t>(X);

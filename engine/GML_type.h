@@ -127,6 +127,14 @@ public:
     }
   }
 
+  // CentreRows for a buffer just allocated, all of whose elements are zero:
+  // only the rows' starts move, so its memory stays untouched (and is only
+  // handed out by the system where it is written).
+  void CentreFreshRows() {
+    const int32_t Start = (FCapacityWidth - FWidth) / 2;
+    for (int32_t y = 0; y < FCapacityHeight; ++y) FRows[static_cast<size_t>(y)] = Base_Of(y) + Start;
+  }
+
   // Moves the tail of row Y by Delta elements. After SetWidth(Width + 1),
   // ShiftRow(X, Y, +1) opens a gap at X (element X is then duplicated at X
   // and X + 1); ShiftRow(X + 1, Y, -1) closes the element at X, the last
