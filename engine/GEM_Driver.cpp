@@ -108,6 +108,21 @@ void Copy_Weights(const GML_Int& Weights, GML_Int& Copy) {
     Copy.Assign(Weights);
 }
 
+// Carves over pool slots when Indexed, with room for Room columns a row,
+// over moving colours otherwise, and puts the colours in order after.
+template <typename Carve_Fn>
+void With_Picture(bool Indexed, GML_Color& Colours, GML_Gray& Gray, int32_t Room, const Carve_Fn& Carve) {
+  if (Indexed) {
+    TIndexed_Picture Picture(Colours, Gray, Room);
+    Carve(Picture);
+    Picture.Finish();
+  } else {
+    TMoving_Picture Picture(Colours, Gray);
+    Carve(Picture);
+    Picture.Finish();
+  }
+}
+
 }  // namespace
 
 int32_t TGEM::Removal_Round_Seams(const GML_Int& Weights, uint8_t Mode) {
@@ -220,15 +235,8 @@ void TGEM::Shrink_Pass(const GML_Color& Source, GML_Int& Weights, int32_t Target
       Remove_Seam(Picture, Path, Weights, Energy, Cost, Filter, Zero_Weights, Last ? nullptr : &Search_Next);
       Seam_Done(Seam + 1, Seams);
     }
-    Picture.Finish();
   };
-  if (FControl.Index_Colours && TIndexed_Picture::Fits(Width)) {
-    TIndexed_Picture Picture(Dest, Gray, Width);
-    Carve(Picture);
-  } else {
-    TMoving_Picture Picture(Dest, Gray);
-    Carve(Picture);
-  }
+  With_Picture(FControl.Index_Colours && TIndexed_Picture::Fits(Width), Dest, Gray, Width, Carve);
 }
 
 void TGEM::Enlarge_Width(const GML_Color& Source, GML_Int& Weights, int32_t TargetWidth, int32_t Stretch,
@@ -295,15 +303,8 @@ void TGEM::Enlarge_Pass(const GML_Color& Source, GML_Int& Weights, int32_t Targe
                   Last ? nullptr : &Search_Next);
       Seam_Done(Seam + 1, Seams);
     }
-    Picture.Finish();
   };
-  if (Indexed) {
-    TIndexed_Picture Picture(Dest, Gray, TargetWidth);
-    Carve(Picture);
-  } else {
-    TMoving_Picture Picture(Dest, Gray);
-    Carve(Picture);
-  }
+  With_Picture(Indexed, Dest, Gray, TargetWidth, Carve);
 }
 
 void TGEM::Remove_Areas(const GML_Color& Source, const GML_Int& Weights, uint8_t Mode, int32_t Rounds,

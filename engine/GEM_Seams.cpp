@@ -55,13 +55,9 @@ constexpr int32_t Rows_Ahead = 4;
 // meanwhile.
 template <typename... Maps>
 inline void Prefetch_At_Seam(const PAPixel& Path, int32_t Y, int32_t End, const Maps&... Rows) {
-#if defined(__GNUC__)
   if (Y >= End) return;
   const int32_t X = Seam_Column(Path, Y);
-  (__builtin_prefetch(Rows.Row(Y) + X), ...);
-#else
-  (void)Path, (void)Y, (void)End, ((void)Rows, ...);
-#endif
+  (Prefetch_Line(Rows.Row(Y) + X), ...);
 }
 
 template <typename Energy_Map, typename Picture>

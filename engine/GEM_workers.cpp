@@ -21,12 +21,21 @@ inline void Spin_Pause() {
 #endif
 }
 
-// Polls Is_Done until it says true or about 30 microseconds have passed
-// (the clock read every few pauses, whose length differs between processors):
-// steps of a carve follow each other faster than that, while a busy
-// system's time slice is far longer. False when the time ran out.
+using std::chrono::microseconds;
+
+// How long a waiting thread spins before it sleeps or gives up: steps of a
+// carve follow each other faster than the first, while a busy system's time
+// slice is far longer. A helper woken ahead of a step waits for it a little
+// longer, as does a caller for a helper to claim its lead; a row of a step
+// that has not come after the last is a stall (rows come every microsecond
+// or so while a step runs).
+constexpr microseconds Step_Spin{30}, Woken_Spin{100}, Claim_Spin{100}, Stall_Spin{200};
+
+// Polls Is_Done until it says true or Limit has passed (the clock read every
+// few pauses, whose length differs between processors). False when the time
+// ran out.
 template <typename Done>
-bool Spin_Until(const Done& Is_Done, std::chrono::microseconds Limit = std::chrono::microseconds(30)) {
+bool Spin_Until(const Done& Is_Done, microseconds Limit = Step_Spin) {
   const auto Start = std::chrono::steady_clock::now();
   while (true) {
     for (int32_t Spin = 0; Spin < 32; ++Spin) {
@@ -60,8 +69,8 @@ constexpr double Helpers_Must_Take = 0.9;
 
 void TRow_Progress::Wait_Slowly(int32_t Rows) const {
   const auto Finished = [&] { return FRows.load(std::memory_order_acquire) >= Rows; };
-  if (Spin_Until(Finished, std::chrono::microseconds(200))) return;
-  FStalled = true;  // rows come every microsecond or so while the step runs
+  if (Spin_Until(Finished, Stall_Spin)) return;
+  FStalled = true;
   while (!Finished()) std::this_thread::yield();
 }
 
@@ -161,8 +170,7 @@ bool TWorkers::Run_Lead_On_Helper(TTaskFunction Lead, const void* Lead_Context, 
   // A helper spinning since the last step claims the lead within a
   // microsecond or two; when none has, the caller takes it back (unless one
   // claims it meanwhile) and runs both.
-  const bool Claimed = Spin_Until([&] { return Next_Of(FClaim.load(std::memory_order_acquire)) > 0; },
-                                  std::chrono::microseconds(100));
+  const bool Claimed = Spin_Until([&] { return Next_Of(FClaim.load(std::memory_order_acquire)) > 0; }, Claim_Spin);
   const int32_t Own_Parts = Claimed ? 0 : Work_On(Step);
   Follow(Follow_Context, 0);
   const bool Kept_Waiting = Wait_Until_Done(1);
@@ -245,7 +253,7 @@ void TWorkers::Wait_For_Step(uint32_t& Seen) {
   const auto Step_Or_Stop = [&] {
     return Step_Of(FClaim.load(std::memory_order_acquire)) != Seen || FStopping.load(std::memory_order_relaxed);
   };
-  auto Limit = std::chrono::microseconds(30);
+  microseconds Limit = Step_Spin;
   while (true) {
     if (Spin_Until(Step_Or_Stop, Limit)) return;
     std::unique_lock Guard(FMutex);
@@ -254,7 +262,7 @@ void TWorkers::Wait_For_Step(uint32_t& Seen) {
     while (!Step_Or_Stop() && FExpected.load() == Expected) FWake_Helpers.wait(Guard);
     FSleeping_Helpers.fetch_sub(1);
     if (Step_Or_Stop()) return;
-    Limit = std::chrono::microseconds(100);  // woken ahead of a step: wait for it a little longer
+    Limit = Woken_Spin;
   }
 }
 

@@ -90,20 +90,25 @@ constexpr TGoldenJob GoldenJobs[] = {
     {"one column left", 40, 30, 1, 30, false, Filter_Prewitt, true, 5142730733075313542ull},
 };
 
+// The digest of one golden job carved under the given control.
+uint64_t Carve_Golden(const TGoldenJob& Job, const TCarveControl& Control) {
+  const GML_Color Source = Photo(Job.Width, Job.Height, 29);
+  const GML_Int Weights = Job.Marked ? Blocks(Job.Width, Job.Height) : GML_Int(Job.Width, Job.Height);
+  GML_Int WorkWeights;
+  GML_Color Dest;
+  TGEM(Control).Carve_Image(Source, Weights, Job.ToWidth, Job.ToHeight, 400, Job.Filter, Job.ForwardEnergy,
+                            WorkWeights, Dest);
+  return Digest(Dest, WorkWeights);
+}
+
 // Both forms of the picture a pass carves: the colours moving with every
 // seam, or kept in place behind moving pool slots.
 TEST(Golden, EveryJobCarvesTheRecordedBytes) {
   for (const bool Index_Colours : {true, false})
     for (const TGoldenJob& Job : GoldenJobs) {
-      const GML_Color Source = Photo(Job.Width, Job.Height, 29);
-      const GML_Int Weights = Job.Marked ? Blocks(Job.Width, Job.Height) : GML_Int(Job.Width, Job.Height);
-      GML_Int WorkWeights;
-      GML_Color Dest;
       TCarveControl Control;
       Control.Index_Colours = Index_Colours;
-      TGEM(Control).Carve_Image(Source, Weights, Job.ToWidth, Job.ToHeight, 400, Job.Filter, Job.ForwardEnergy,
-                                WorkWeights, Dest);
-      EXPECT_EQ(Digest(Dest, WorkWeights), Job.Expected) << Job.Name << (Index_Colours ? ", indexed" : ", moving");
+      EXPECT_EQ(Carve_Golden(Job, Control), Job.Expected) << Job.Name << (Index_Colours ? ", indexed" : ", moving");
     }
 }
 
@@ -111,15 +116,9 @@ TEST(Golden, EveryJobCarvesTheRecordedBytes) {
 TEST(Golden, TheNumberOfHelpersChangesNoByte) {
   for (int32_t Helpers : {0, 1, 3})
     for (const TGoldenJob& Job : {GoldenJobs[4], GoldenJobs[7], GoldenJobs[11]}) {
-      const GML_Color Source = Photo(Job.Width, Job.Height, 29);
-      const GML_Int Weights = Job.Marked ? Blocks(Job.Width, Job.Height) : GML_Int(Job.Width, Job.Height);
-      GML_Int WorkWeights;
-      GML_Color Dest;
       TCarveControl Control;
       Control.Helpers = Helpers;
-      TGEM(Control).Carve_Image(Source, Weights, Job.ToWidth, Job.ToHeight, 400, Job.Filter, Job.ForwardEnergy,
-                                WorkWeights, Dest);
-      EXPECT_EQ(Digest(Dest, WorkWeights), Job.Expected) << Job.Name << ", " << Helpers << " helpers";
+      EXPECT_EQ(Carve_Golden(Job, Control), Job.Expected) << Job.Name << ", " << Helpers << " helpers";
     }
 }
 
