@@ -185,13 +185,11 @@ void TGEM::Trace_Path(const GML_Int& M, int32_t EndX, PAPixel& Path) {
   constexpr int32_t Rows_Ahead = 8;
   int32_t X = EndX;
   for (int32_t Y = Height - 1; Y >= 0; --Y) {
-#if defined(__GNUC__)
     if (Y >= Rows_Ahead) {
       const int32_t* Ahead = M.Row(Y - Rows_Ahead);
-      __builtin_prefetch(Ahead + std::max(0, X - Rows_Ahead - 1));
-      __builtin_prefetch(Ahead + std::min(Width - 1, X + Rows_Ahead + 1));
+      Prefetch_Line(Ahead + std::max(0, X - Rows_Ahead - 1));
+      Prefetch_Line(Ahead + std::min(Width - 1, X + Rows_Ahead + 1));
     }
-#endif
     const int32_t* Row = M.Row(Y);
     int32_t Choice = X;
     if (Value(Row, X - 1) < Value(Row, Choice)) Choice = X - 1;

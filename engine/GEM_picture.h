@@ -24,15 +24,6 @@ namespace carvelo {
 
 inline int32_t Seam_Column(const PAPixel& Path, int32_t Y) { return Path[static_cast<size_t>(Y)].X; }
 
-// Asks for the line holding Address; a hint only.
-template <typename Elem>
-inline void Prefetch_Line(const Elem* Address) {
-#if defined(__GNUC__)
-  __builtin_prefetch(Address);
-#else
-  (void)Address;
-#endif
-}
 
 // A kept neighbour takes half of the removed pixel, unless that pixel was
 // marked for removal; its grey value follows its colour either way.

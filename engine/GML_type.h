@@ -22,6 +22,20 @@
 
 namespace carvelo {
 
+// Asks for the line holding Address; a hint only. GCC takes a function
+// whose only effect is a prefetch for one without effects and drops the
+// calls to it that it has not inlined yet: the empty volatile statement
+// keeps them.
+template <typename Elem>
+inline void Prefetch_Line(const Elem* Address) {
+#if defined(__GNUC__)
+  __builtin_prefetch(Address);
+  asm volatile("");
+#else
+  (void)Address;
+#endif
+}
+
 // Zeroed storage for the rows of a buffer; blocks of several megabytes are
 // given big pages where the system offers them.
 struct TBlock_Free {
