@@ -147,6 +147,19 @@ std::optional<TBitmap> TakePictureFromClipboard() {
   return PictureFromBitmap();
 }
 
+std::optional<TPictureSize> ClipboardPictureSize() {
+  const TOwnerWindow owner = MakeOwnerWindow();
+  const TOpenClipboard open(owner.Get());
+  {
+    const TLockedFormat png(PngFormat());
+    if (std::optional<TPictureSize> size = PngPictureSize(png.Bytes())) return size;
+  }
+  BITMAP bitmap{};
+  const HGDIOBJ handle = GetClipboardData(CF_BITMAP);
+  if (!handle || GetObjectW(handle, sizeof bitmap, &bitmap) != sizeof bitmap) return std::nullopt;
+  return TPictureSize{bitmap.bmWidth, bitmap.bmHeight < 0 ? -bitmap.bmHeight : bitmap.bmHeight};
+}
+
 void PutPictureOnClipboard(const TBitmap& Picture) { PutPictureOnClipboard(Picture, EncodePng(Picture)); }
 
 void PutPictureOnClipboard(const TBitmap& Picture, std::span<const uint8_t> Png) {

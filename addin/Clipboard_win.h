@@ -10,6 +10,7 @@
 #include <span>
 
 #include "Bitmap.h"
+#include "CarveJob.h"
 
 namespace carvelo::addin {
 
@@ -18,6 +19,12 @@ namespace carvelo::addin {
 // Throws std::runtime_error when the clipboard cannot be opened or the
 // bitmap read.
 std::optional<TBitmap> TakePictureFromClipboard();
+
+// The size of the clipboard's picture without reading its pixels: the PNG's
+// header, else the bitmap's (which the system makes from a DIB here if it
+// must, as reading the picture would); nothing when it holds no picture.
+// Throws std::runtime_error when the clipboard cannot be opened.
+std::optional<TPictureSize> ClipboardPictureSize();
 
 // Empties the clipboard and leaves Picture on it as "PNG", with its alpha,
 // and as a bitmap, which shows a transparent picture over white. Throws

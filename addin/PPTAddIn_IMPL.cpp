@@ -130,7 +130,8 @@ void TPPTAddin::CarveSelectedPicture(const TMaskStep& maskStep) {
     TPictureRoundTrip trip(*application_);
     if (!trip.TakeSelectedPicture() || !trip.CopyPictureOut()) return;
     trip.MeasureRatios();
-    trip.RequireRoomToFit(settings_, maskStep != nullptr);
+    trip.RequireRoomToFit(settings_, maskStep != nullptr);  // from the size alone, before any pixel is read
+    trip.TakeCopiedPicture();
     trip.PrepareBitmaps(settings_);
     std::shared_ptr<const TBitmap> mask;
     const TWorkingBitmapsReleased released(trip);

@@ -7,8 +7,9 @@
 #include <exception>
 #include <memory>
 #include <span>
-#include <vector>
+#include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "CarveJob.h"
 #include "Clipboard_win.h"
@@ -82,11 +83,11 @@ class TDisplayedSizeKept {
 // than its original ones: what Copy puts on the clipboard is the host's to
 // choose, and a rendering as displayed is already stretched. Proportions
 // that differ by less than a pixel cannot tell the two apart.
-bool CopiedAsDisplayed(const TBitmap& copied, double shownWidth, double shownHeight, double originalWidth,
+bool CopiedAsDisplayed(TPictureSize copied, double shownWidth, double shownHeight, double originalWidth,
                        double originalHeight) {
-  const double copiedAspect = std::log(double(copied.Width()) / copied.Height());
+  const double copiedAspect = std::log(double(copied.Width) / copied.Height);
   const double shown = std::log(shownWidth / shownHeight), original = std::log(originalWidth / originalHeight);
-  const double onePixel = 1.0 / std::min(copied.Width(), copied.Height());
+  const double onePixel = 1.0 / std::min(copied.Width, copied.Height);
   if (std::fabs(shown - original) <= 2 * onePixel) return false;
   return std::fabs(copiedAspect - shown) < std::fabs(copiedAspect - original);
 }
@@ -159,10 +160,18 @@ bool TPictureRoundTrip::TakeSelectedPicture() {
 
 bool TPictureRoundTrip::CopyPictureOut() {
   picture_->Copy();
-  std::optional<TBitmap> bitmap = TakePictureFromClipboard();
-  if (!bitmap) return false;
-  source_ = std::move(*bitmap);
+  const std::optional<TPictureSize> size = ClipboardPictureSize();
+  if (!size || size->Width <= 0 || size->Height <= 0) return false;
+  copied_ = *size;
   return true;
+}
+
+void TPictureRoundTrip::TakeCopiedPicture() {
+  std::optional<TBitmap> bitmap = TakePictureFromClipboard();
+  // Another program may have copied something meanwhile.
+  if (!bitmap || TPictureSize{bitmap->Width(), bitmap->Height()} != copied_)
+    throw std::runtime_error("the clipboard changed while the picture was being copied.");
+  source_ = std::move(*bitmap);
 }
 
 void TPictureRoundTrip::MeasureRatios() {
@@ -176,7 +185,7 @@ void TPictureRoundTrip::MeasureRatios() {
   picture.ScaleHeight(1.0f, kRelativeToOriginalSize, kFromTopLeft);
   picture.ScaleWidth(1.0f, kRelativeToOriginalSize, kFromTopLeft);
   const double originalWidth = picture.Width(), originalHeight = picture.Height();
-  unstretch_ = CopiedAsDisplayed(source_, width_, height_, originalWidth, originalHeight);
+  unstretch_ = CopiedAsDisplayed(copied_, width_, height_, originalWidth, originalHeight);
   rw_ = width_ / originalWidth;
   rh_ = height_ / originalHeight;
   picture.ScaleHeight(static_cast<float>(rh_), kRelativeToOriginalSize, kFromTopLeft);
@@ -184,8 +193,8 @@ void TPictureRoundTrip::MeasureRatios() {
 }
 
 void TPictureRoundTrip::RequireRoomToFit(const TCarveSettings& settings, bool masked) const {
-  if (source_.Empty() || !IsUsableRatio(rw_) || !IsUsableRatio(rh_)) return;  // preparing the bitmaps tells why
-  const int32_t width = source_.Width(), height = source_.Height();
+  if (!IsUsableRatio(rw_) || !IsUsableRatio(rh_)) return;  // preparing the bitmaps tells why
+  const int32_t width = copied_.Width, height = copied_.Height;
   const TScalePlan plan = PlanScaling(width, height, rw_, rh_, settings.ScaleBeforeCarving);
   const TPictureSize target = FittedSize(plan.WorkWidth, plan.WorkHeight, plan.FW, plan.FH);
   RequireJobFits(width, height, JobMemoryNeeded(width, height, plan, target, masked));

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "Bitmap.h"
+#include "CarveJob.h"
 #include "PowerPointApplication.h"
 #include "Settings.h"
 #include "StretchGraph.h"
@@ -28,8 +29,9 @@ class TPictureRoundTrip {
   // The selection holds exactly one picture; otherwise the matching message
   // has been shown and the answer is false.
   bool TakeSelectedPicture();
-  // The picture, copied out through the clipboard (with its alpha when the
-  // host offers it); false when the clipboard holds no picture after the copy.
+  // The picture, copied out to the clipboard, whose size is read now (its
+  // pixels by TakeCopiedPicture); false when the clipboard holds no picture
+  // after the copy.
   bool CopyPictureOut();
   // The displayed size against the original size: rw and rh. The picture
   // keeps its displayed size and aspect-ratio lock, also when this fails.
@@ -38,6 +40,10 @@ class TPictureRoundTrip {
   // Throws ETooLargeToFit, before any large allocation, when the job of
   // these settings (masked or not) cannot fit in what the process has free.
   void RequireRoomToFit(const TCarveSettings& settings, bool masked) const;
+  // The copied picture's pixels, with its alpha when the host offers it.
+  // Throws std::runtime_error when the clipboard no longer holds the picture
+  // of the size it had.
+  void TakeCopiedPicture();
   // The working bitmap (pre-scaled as the settings say) and the blank
   // result bitmap of the target size. A source copied as displayed is
   // first brought back to the picture's original proportions; a source
@@ -68,6 +74,7 @@ class TPictureRoundTrip {
   float width_ = 0, height_ = 0;  // displayed size in points
   double rw_ = 1, rh_ = 1;
   bool unstretch_ = false;  // the copied bitmap came as displayed
+  TPictureSize copied_;
   TBitmap source_;
   TWorkingBitmap working_;
   TBitmap result_;

@@ -35,13 +35,21 @@ uint32_t BigEndianAt(std::span<const uint8_t> bytes, size_t at) {
   return uint32_t{bytes[at]} << 24 | uint32_t{bytes[at + 1]} << 16 | uint32_t{bytes[at + 2]} << 8 | bytes[at + 3];
 }
 
+// The header chunk's data follows the signature and the chunk's length and
+// type.
+constexpr size_t kSignature = 8, kHeaderData = kSignature + 8;
+
+bool HasHeader(std::span<const uint8_t> png) {
+  return png.size() >= kHeaderData + 13 && std::memcmp(png.data() + kSignature + 4, "IHDR", 4) == 0;
+}
+
 // Whether the PNG's header says it has no alpha: a grey, colour or palette
 // picture without a transparency chunk before its pixel data.
 bool PngHasNoAlpha(std::span<const uint8_t> png) {
-  constexpr size_t kSignature = 8, kColourTypeInHeader = 9;
+  constexpr size_t kColourTypeInHeader = 9;
+  if (!HasHeader(png)) return false;
   size_t at = kSignature;
-  if (png.size() < at + 8 + 13 || std::memcmp(png.data() + at + 4, "IHDR", 4) != 0) return false;
-  const uint8_t colourType = png[at + 8 + kColourTypeInHeader];
+  const uint8_t colourType = png[kHeaderData + kColourTypeInHeader];
   if (colourType != 0 && colourType != 2 && colourType != 3) return false;
   while (png.size() >= at + 12) {
     const std::string_view type(reinterpret_cast<const char*>(png.data() + at + 4), 4);
@@ -76,6 +84,13 @@ ComPtr<IWICBitmapSource> Decoded(std::span<const uint8_t> png, const WICPixelFor
 }
 
 }  // namespace
+
+std::optional<TPictureSize> PngPictureSize(std::span<const uint8_t> png) {
+  if (!HasHeader(png)) return std::nullopt;
+  const uint32_t width = BigEndianAt(png, kHeaderData), height = BigEndianAt(png, kHeaderData + 4);
+  if (width > uint32_t(MaxImageSide) || height > uint32_t(MaxImageSide)) return std::nullopt;
+  return TPictureSize{static_cast<int32_t>(width), static_cast<int32_t>(height)};
+}
 
 ComPtr<IWICBitmapSource> DecodePngPixels(std::span<const uint8_t> png) {
   return Decoded(png, GUID_WICPixelFormat32bppBGRA);

@@ -7,12 +7,18 @@
 #include <wincodec.h>
 
 #include <cstdint>
+#include <optional>
 #include <span>
 
 #include "Bitmap.h"
+#include "CarveJob.h"
 #include "ComPtr.h"
 
 namespace carvelo::addin {
+
+// Width and height as the PNG's header gives them, its pixels unread;
+// nothing when it has no header.
+std::optional<TPictureSize> PngPictureSize(std::span<const uint8_t> png);
 
 // The PNG's first frame as 32-bit BGRA rows with straight alpha. Throws
 // com::EHostError when it cannot be decoded.

@@ -218,7 +218,8 @@ TEST(Transparency, NoTemporaryFileStaysAfterACancelOrAFailedInsertion) {
 }
 
 // The copied picture comes from the richest format on the clipboard, and a
-// picture put there goes as PNG and as a bitmap over white.
+// picture put there goes as PNG and as a bitmap over white. Its size is
+// known before its pixels are read.
 TEST(Transparency, TheClipboardIsReadFromItsRichestPictureFormat) {
   // A 2 x 1 DIBV5 in a header of its own: one half-transparent red pixel, one opaque blue.
   const auto putDibV5 = [](uint8_t firstAlpha) {
@@ -246,6 +247,7 @@ TEST(Transparency, TheClipboardIsReadFromItsRichestPictureFormat) {
     CloseClipboard();
   };
   putDibV5(128);
+  EXPECT_EQ(addin::ClipboardPictureSize(), (TPictureSize{2, 1})) << "from the bitmap made of the DIB";
   std::optional<TBitmap> read = addin::TakePictureFromClipboard();
   ASSERT_TRUE(read && read->HasAlpha());
   EXPECT_EQ(std::vector<uint8_t>(read->ScanLine(0), read->ScanLine(0) + 8),
@@ -261,6 +263,7 @@ TEST(Transparency, TheClipboardIsReadFromItsRichestPictureFormat) {
   const uint8_t red[4] = {0, 0, 255, 128};
   std::memcpy(halfRed.ScanLine(0), red, 4);
   addin::PutPictureOnClipboard(halfRed);
+  EXPECT_EQ(addin::ClipboardPictureSize(), (TPictureSize{1, 1})) << "from the PNG's header";
   read = addin::TakePictureFromClipboard();
   ASSERT_TRUE(read && read->HasAlpha()) << "PNG first";
   EXPECT_EQ(std::vector<uint8_t>(read->ScanLine(0), read->ScanLine(0) + 4), (std::vector<uint8_t>{0, 0, 255, 128}));
@@ -273,6 +276,7 @@ TEST(Transparency, TheClipboardIsReadFromItsRichestPictureFormat) {
   EmptyClipboard();
   CloseClipboard();
   EXPECT_FALSE(addin::TakePictureFromClipboard());
+  EXPECT_FALSE(addin::ClipboardPictureSize());
 }
 
 // The PNG the carved picture is inserted from decodes to the very pixels it
