@@ -157,7 +157,9 @@ std::optional<TPictureSize> ClipboardPictureSize() {
   BITMAP bitmap{};
   const HGDIOBJ handle = GetClipboardData(CF_BITMAP);
   if (!handle || GetObjectW(handle, sizeof bitmap, &bitmap) != sizeof bitmap) return std::nullopt;
-  return TPictureSize{bitmap.bmWidth, bitmap.bmHeight < 0 ? -bitmap.bmHeight : bitmap.bmHeight};
+  const int32_t height = bitmap.bmHeight < 0 ? -bitmap.bmHeight : bitmap.bmHeight;
+  if (bitmap.bmWidth <= 0 || height == 0) return std::nullopt;
+  return TPictureSize{bitmap.bmWidth, height};
 }
 
 void PutPictureOnClipboard(const TBitmap& Picture) { PutPictureOnClipboard(Picture, EncodePng(Picture)); }

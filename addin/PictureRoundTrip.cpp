@@ -161,15 +161,16 @@ bool TPictureRoundTrip::TakeSelectedPicture() {
 bool TPictureRoundTrip::CopyPictureOut() {
   picture_->Copy();
   const std::optional<TPictureSize> size = ClipboardPictureSize();
-  if (!size || size->Width <= 0 || size->Height <= 0) return false;
+  if (!size) return false;
   copied_ = *size;
   return true;
 }
 
 void TPictureRoundTrip::TakeCopiedPicture() {
   std::optional<TBitmap> bitmap = TakePictureFromClipboard();
+  if (!bitmap) throw std::runtime_error("the copied picture cannot be read from the clipboard.");
   // Another program may have copied something meanwhile.
-  if (!bitmap || TPictureSize{bitmap->Width(), bitmap->Height()} != copied_)
+  if (TPictureSize{bitmap->Width(), bitmap->Height()} != copied_)
     throw std::runtime_error("the clipboard changed while the picture was being copied.");
   source_ = std::move(*bitmap);
 }

@@ -41,8 +41,8 @@ class TPictureRoundTrip {
   // these settings (masked or not) cannot fit in what the process has free.
   void RequireRoomToFit(const TCarveSettings& settings, bool masked) const;
   // The copied picture's pixels, with its alpha when the host offers it.
-  // Throws std::runtime_error when the clipboard no longer holds the picture
-  // of the size it had.
+  // Throws std::runtime_error when it cannot be read, or when the clipboard
+  // holds a picture of another size by then.
   void TakeCopiedPicture();
   // The working bitmap (pre-scaled as the settings say) and the blank
   // result bitmap of the target size. A source copied as displayed is

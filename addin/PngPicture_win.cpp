@@ -88,7 +88,8 @@ ComPtr<IWICBitmapSource> Decoded(std::span<const uint8_t> png, const WICPixelFor
 std::optional<TPictureSize> PngPictureSize(std::span<const uint8_t> png) {
   if (!HasHeader(png)) return std::nullopt;
   const uint32_t width = BigEndianAt(png, kHeaderData), height = BigEndianAt(png, kHeaderData + 4);
-  if (width > uint32_t(MaxImageSide) || height > uint32_t(MaxImageSide)) return std::nullopt;
+  if (width == 0 || height == 0 || width > uint32_t(MaxImageSide) || height > uint32_t(MaxImageSide))
+    return std::nullopt;
   return TPictureSize{static_cast<int32_t>(width), static_cast<int32_t>(height)};
 }
 

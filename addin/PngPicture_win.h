@@ -17,7 +17,7 @@
 namespace carvelo::addin {
 
 // Width and height as the PNG's header gives them, its pixels unread;
-// nothing when it has no header.
+// nothing when it has no header or a side no picture here may have.
 std::optional<TPictureSize> PngPictureSize(std::span<const uint8_t> png);
 
 // The PNG's first frame as 32-bit BGRA rows with straight alpha. Throws
