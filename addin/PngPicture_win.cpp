@@ -35,6 +35,11 @@ uint32_t BigEndianAt(std::span<const uint8_t> bytes, size_t at) {
   return uint32_t{bytes[at]} << 24 | uint32_t{bytes[at + 1]} << 16 | uint32_t{bytes[at + 2]} << 8 | bytes[at + 3];
 }
 
+// Sides that a picture here may have.
+bool SidesInRange(uint32_t width, uint32_t height) {
+  return width > 0 && height > 0 && width <= uint32_t(MaxImageSide) && height <= uint32_t(MaxImageSide);
+}
+
 // The header chunk's data follows the signature and the chunk's length and
 // type.
 constexpr size_t kSignature = 8, kHeaderData = kSignature + 8;
@@ -88,8 +93,7 @@ ComPtr<IWICBitmapSource> Decoded(std::span<const uint8_t> png, const WICPixelFor
 std::optional<TPictureSize> PngPictureSize(std::span<const uint8_t> png) {
   if (!HasHeader(png)) return std::nullopt;
   const uint32_t width = BigEndianAt(png, kHeaderData), height = BigEndianAt(png, kHeaderData + 4);
-  if (width == 0 || height == 0 || width > uint32_t(MaxImageSide) || height > uint32_t(MaxImageSide))
-    return std::nullopt;
+  if (!SidesInRange(width, height)) return std::nullopt;
   return TPictureSize{static_cast<int32_t>(width), static_cast<int32_t>(height)};
 }
 
@@ -103,8 +107,7 @@ TBitmap PictureFromPng(std::span<const uint8_t> png) {
   const ComPtr<IWICBitmapSource> source = Decoded(png, opaque ? GUID_WICPixelFormat24bppBGR : GUID_WICPixelFormat32bppBGRA);
   UINT width = 0, height = 0;
   Check(source->GetSize(&width, &height), "IWICBitmapSource::GetSize");
-  if (width == 0 || height == 0 || width > UINT(MaxImageSide) || height > UINT(MaxImageSide) ||
-      int64_t{width} * height > MaxImagePixels)
+  if (!SidesInRange(width, height) || int64_t{width} * height > MaxImagePixels)
     throw EHostError(WINCODEC_ERR_IMAGESIZEOUTOFRANGE, "the PNG picture's size is out of range");
   TBitmap picture(static_cast<int32_t>(width), static_cast<int32_t>(height), opaque ? 24 : 32);
   Check(source->CopyPixels(nullptr, static_cast<UINT>(picture.Stride()), static_cast<UINT>(picture.Layout().ByteSize()),

@@ -24,7 +24,6 @@ namespace carvelo {
 
 inline int32_t Seam_Column(const PAPixel& Path, int32_t Y) { return Path[static_cast<size_t>(Y)].X; }
 
-
 // A kept neighbour takes half of the removed pixel, unless that pixel was
 // marked for removal; its grey value follows its colour either way.
 inline void Blend_Neighbour(uint32_t& Colour, uint8_t& Grey, uint32_t Removed, bool Blend) {
