@@ -36,6 +36,13 @@ inline void Prefetch_Line(const Elem* Address) {
 #endif
 }
 
+// Moves Count bytes as memmove does (the two areas may overlap), in the
+// widest steps this machine and C library allow.
+void Move_Bytes(void* Dst, const void* Src, size_t Count);
+// The same in 32-byte steps, when Count is at least 64 and the processor has
+// AVX2; false (nothing moved) otherwise.
+bool Move_Bytes_32(void* Dst, const void* Src, size_t Count);
+
 // Zeroed storage for the rows of a buffer; blocks of several megabytes are
 // given big pages where the system offers them.
 struct TBlock_Free {
@@ -110,10 +117,10 @@ public:
   void RemoveAt(int32_t X, int32_t Y, int32_t Length) {
     Elem* R = Row(Y);
     if (X < Length - 1 - X && Start_Of(Y) + Length <= FCapacityWidth) {
-      std::memmove(R + 1, R, sizeof(Elem) * static_cast<size_t>(X));
+      Move_Bytes(R + 1, R, sizeof(Elem) * static_cast<size_t>(X));
       ++FRows[static_cast<size_t>(Y)];
     } else {
-      std::memmove(R + X, R + X + 1, sizeof(Elem) * static_cast<size_t>(Length - 1 - X));
+      Move_Bytes(R + X, R + X + 1, sizeof(Elem) * static_cast<size_t>(Length - 1 - X));
     }
   }
 
@@ -123,10 +130,10 @@ public:
   void InsertAt(int32_t X, int32_t Y, int32_t Length) {
     Elem* R = Row(Y);
     if (X + 1 < Length - 1 - X && Start_Of(Y) > 0) {
-      std::memmove(R - 1, R, sizeof(Elem) * static_cast<size_t>(X + 1));
+      Move_Bytes(R - 1, R, sizeof(Elem) * static_cast<size_t>(X + 1));
       --FRows[static_cast<size_t>(Y)];
     } else {
-      std::memmove(R + X + 1, R + X, sizeof(Elem) * static_cast<size_t>(Length - 1 - X));
+      Move_Bytes(R + X + 1, R + X, sizeof(Elem) * static_cast<size_t>(Length - 1 - X));
     }
   }
 

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <random>
+#include <vector>
 
 namespace carvelo {
 namespace {
@@ -152,6 +154,21 @@ TEST(GMLBuffer, GrayOffersTheSharedOperations) {
   Gray.ShiftRow(0, 1, +1);
   EXPECT_EQ(Gray.Get(3, 1), 200);
   EXPECT_EQ(Gray.GetClamped(10, 10), 200);
+}
+
+// The 32-byte row move against memmove, over lengths around its 64-byte
+// step and moves by an element of each width, both ways, and far.
+TEST(GMLBuffer, WideMoveGivesMemmovesBytes) {
+  std::vector<uint8_t> Start(4400);
+  for (size_t I = 0; I < Start.size(); ++I) Start[I] = uint8_t(I * 7 + I / 251);
+  for (const size_t Count : {size_t(64), size_t(65), size_t(100), size_t(127), size_t(128), size_t(4097)})
+    for (const int Shift : {1, 2, 4, -1, -2, -4, 100, -100}) {
+      std::vector<uint8_t> Wide = Start, Plain = Start;
+      const size_t From = 150, To = size_t(int(From) + Shift);
+      if (!Move_Bytes_32(Wide.data() + To, Wide.data() + From, Count)) GTEST_SKIP() << "no AVX2 here";
+      std::memmove(Plain.data() + To, Plain.data() + From, Count);
+      ASSERT_EQ(Wide, Plain) << Count << " bytes moved by " << Shift;
+    }
 }
 
 }  // namespace
