@@ -2,11 +2,15 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <array>
+#include <exception>
 #include <cstdlib>
 #include <cstring>
 #include <stdexcept>
 #include <string_view>
+#include <system_error>
+#include <thread>
 
 namespace carvelo::addin {
 
@@ -59,36 +63,114 @@ void PaethFilter(const uint8_t* row, const uint8_t* above, size_t bytes, int cha
   }
 }
 
-// Deflates the filtered rows into IDAT chunks as its buffer fills.
-class TIdatWriter {
+// A raw deflate stream of zlib's quickest level, its output appended to a
+// vector.
+class TDeflater {
  public:
-  explicit TIdatWriter(std::vector<uint8_t>& out) : out_(out) {
-    if (deflateInit(&stream_, kDeflateLevel) != Z_OK) throw std::runtime_error("the PNG compressor cannot start");
+  TDeflater() {
+    if (deflateInit2(&stream_, kDeflateLevel, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+      throw std::runtime_error("the PNG compressor cannot start");
   }
-  ~TIdatWriter() { deflateEnd(&stream_); }
-  TIdatWriter(const TIdatWriter&) = delete;
-  TIdatWriter& operator=(const TIdatWriter&) = delete;
+  ~TDeflater() { deflateEnd(&stream_); }
+  TDeflater(const TDeflater&) = delete;
+  TDeflater& operator=(const TDeflater&) = delete;
 
-  void Write(const uint8_t* data, size_t size, bool last) {
+  // Deflates all of data; flush as deflate takes it.
+  void Write(const uint8_t* data, size_t size, int flush, std::vector<uint8_t>& out) {
     stream_.next_in = const_cast<Bytef*>(data);
     stream_.avail_in = static_cast<uInt>(size);
-    const int flush = last ? Z_FINISH : Z_NO_FLUSH;
     for (;;) {
       stream_.next_out = buffer_.data();
       stream_.avail_out = static_cast<uInt>(buffer_.size());
       const int status = deflate(&stream_, flush);
       if (status == Z_STREAM_ERROR) throw std::runtime_error("the PNG compressor failed");
-      const size_t produced = buffer_.size() - stream_.avail_out;
-      if (produced) PutChunk(out_, "IDAT", buffer_.data(), produced);
-      if (last ? status == Z_STREAM_END : stream_.avail_out != 0) return;
+      out.insert(out.end(), buffer_.data(), buffer_.data() + (buffer_.size() - stream_.avail_out));
+      if (flush == Z_FINISH ? status == Z_STREAM_END : stream_.avail_out != 0) return;
     }
   }
 
  private:
-  std::vector<uint8_t>& out_;
   z_stream stream_{};
-  std::array<uint8_t, 1 << 18> buffer_;
+  std::array<uint8_t, 1 << 16> buffer_;
 };
+
+// A band of rows, filtered and deflated apart from the others, so that bands
+// deflate side by side. Every band but the last ends on a byte boundary (a
+// sync flush) and the last ends the stream, so the bands written one after
+// the other are one deflate stream; their checksums add up to its checksum.
+struct TDeflatedBand {
+  std::vector<uint8_t> bytes;
+  uLong adler = adler32(0, nullptr, 0);
+  size_t length = 0;  // the filtered bytes deflated
+  std::exception_ptr failure;
+};
+
+void DeflateBand(const TBitmap& source, int channels, int32_t first, int32_t end, bool last, TDeflatedBand& band) {
+  const int32_t width = source.Width();
+  const size_t rowBytes = static_cast<size_t>(width) * channels;
+  std::vector<uint8_t> row(rowBytes), above(rowBytes, 0), filtered(rowBytes + 1);
+  if (first > 0) ToRgb(source.ScanLine(first - 1), width, channels, source.BytesPerPixel(), above.data());
+  TDeflater deflater;
+  for (int32_t y = first; y < end; ++y) {
+    ToRgb(source.ScanLine(y), width, channels, source.BytesPerPixel(), row.data());
+    PaethFilter(row.data(), above.data(), rowBytes, channels, filtered.data());
+    band.adler = adler32(band.adler, filtered.data(), static_cast<uInt>(filtered.size()));
+    band.length += filtered.size();
+    const int flush = y + 1 < end ? Z_NO_FLUSH : last ? Z_FINISH : Z_SYNC_FLUSH;
+    deflater.Write(filtered.data(), filtered.size(), flush, band.bytes);
+    row.swap(above);
+  }
+}
+
+// Bands of at least kBandRows rows, one for each processor up to four, and
+// always enough for every band to hold less than a gigabyte of filtered
+// rows, which zlib's z_off_t counts everywhere (32 bits on Windows).
+constexpr int32_t kBandRows = 256;
+constexpr unsigned kMostBands = 4;
+
+int32_t BandsFor(int32_t height, size_t rowBytes) {
+  const unsigned processors = std::max(1u, std::thread::hardware_concurrency());
+  const int64_t wanted = std::clamp<int64_t>(height / kBandRows, 1, std::min(processors, kMostBands));
+  const int64_t needed = static_cast<int64_t>((static_cast<uint64_t>(height) * (rowBytes + 1)) >> 30) + 1;
+  return static_cast<int32_t>(std::min<int64_t>(std::max(wanted, needed), height));
+}
+
+// The zlib stream of the picture's filtered rows: header, the bands'
+// deflate streams, the checksum of them all.
+std::vector<uint8_t> DeflateRows(const TBitmap& source, int channels) {
+  const int32_t height = source.Height();
+  const int32_t count = BandsFor(height, static_cast<size_t>(source.Width()) * channels);
+  std::vector<TDeflatedBand> bands(static_cast<size_t>(count));
+  const auto deflateBand = [&](int32_t b) {
+    try {
+      DeflateBand(source, channels, height * b / count, height * (b + 1) / count, b + 1 == count,
+                  bands[static_cast<size_t>(b)]);
+    } catch (...) {
+      bands[static_cast<size_t>(b)].failure = std::current_exception();
+    }
+  };
+  std::vector<std::thread> helpers;
+  helpers.reserve(static_cast<size_t>(count - 1));  // no reallocation while threads run
+  for (int32_t b = 1; b < count; ++b) {
+    try {
+      helpers.emplace_back(deflateBand, b);
+    } catch (const std::system_error&) {
+      deflateBand(b);  // no thread to be had: this one does the band too
+    }
+  }
+  deflateBand(0);
+  for (std::thread& helper : helpers) helper.join();
+
+  std::vector<uint8_t> stream = {0x78, 0x01};  // deflate, 32K window, quickest level
+  uLong adler = adler32(0, nullptr, 0);
+  for (const TDeflatedBand& band : bands) {
+    if (band.failure) std::rethrow_exception(band.failure);
+    stream.insert(stream.end(), band.bytes.begin(), band.bytes.end());
+    adler = adler32_combine(adler, band.adler, static_cast<z_off_t>(band.length));
+  }
+  PutBigEndian(stream, static_cast<uint32_t>(adler));
+  return stream;
+}
 
 }  // namespace
 
@@ -106,17 +188,10 @@ std::vector<uint8_t> EncodePng(const TBitmap& picture) {
   header.insert(header.end(), {8, static_cast<uint8_t>(channels == 4 ? 6 : 2), 0, 0, 0});
   PutChunk(out, "IHDR", header.data(), header.size());
 
-  const size_t rowBytes = static_cast<size_t>(width) * channels;
-  std::vector<uint8_t> row(rowBytes), above(rowBytes, 0), filtered(rowBytes + 1);
-  {
-    TIdatWriter idat(out);
-    for (int32_t y = 0; y < height; ++y) {
-      ToRgb(source.ScanLine(y), width, channels, source.BytesPerPixel(), row.data());
-      PaethFilter(row.data(), above.data(), rowBytes, channels, filtered.data());
-      idat.Write(filtered.data(), filtered.size(), y + 1 == height);
-      row.swap(above);
-    }
-  }
+  constexpr size_t kIdatBytes = size_t{1} << 18;
+  const std::vector<uint8_t> stream = DeflateRows(source, channels);
+  for (size_t at = 0; at < stream.size(); at += kIdatBytes)
+    PutChunk(out, "IDAT", stream.data() + at, std::min(kIdatBytes, stream.size() - at));
   PutChunk(out, "IEND", nullptr, 0);
   return out;
 }

@@ -1,7 +1,8 @@
 // PNG files written fast: every row Paeth-filtered and deflated by zlib at
-// a quick level, so that a 12-megapixel picture takes a fraction of a second
-// rather than the seconds a general-purpose encoder spends. Portable: the
-// pixels come from a TBitmap, the bytes go to the caller.
+// a quick level, bands of rows side by side on the processors, so that a
+// 12-megapixel picture takes a fraction of a second rather than the seconds
+// a general-purpose encoder spends. Portable: the pixels come from a
+// TBitmap, the bytes go to the caller.
 #pragma once
 
 #include <cstdint>

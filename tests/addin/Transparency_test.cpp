@@ -280,13 +280,14 @@ TEST(Transparency, TheClipboardIsReadFromItsRichestPictureFormat) {
 }
 
 // The PNG the carved picture is inserted from decodes to the very pixels it
-// was made of, opaque or not, at widths that pad rows differently.
+// was made of, opaque or not, at widths that pad rows differently, and tall
+// enough for its rows to be deflated in bands side by side.
 TEST(Transparency, ThePngOfAPictureDecodesToItsVeryPixels) {
   struct TCase {
     int32_t width, height;
     bool alpha;
   };
-  for (const TCase c : {TCase{1, 1, false}, TCase{3, 2, false}, TCase{5, 3, true}, TCase{257, 4, true}, TCase{130, 70, false}}) {
+  for (const TCase c : {TCase{1, 1, false}, TCase{3, 2, false}, TCase{5, 3, true}, TCase{257, 4, true}, TCase{130, 70, false}, TCase{61, 1030, false}}) {
     SCOPED_TRACE(testing::Message() << c.width << "x" << c.height << (c.alpha ? " with alpha" : ""));
     TBitmap picture(c.width, c.height, c.alpha ? 32 : 24);
     picture.SetHasAlpha(c.alpha);
