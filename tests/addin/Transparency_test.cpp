@@ -294,7 +294,7 @@ TEST(Transparency, ThePngOfAPictureDecodesToItsVeryPixels) {
     for (int32_t y = 0; y < c.height; ++y)
       for (int32_t x = 0; x < c.width * picture.BytesPerPixel(); ++x)
         picture.ScanLine(y)[x] = static_cast<uint8_t>(x * 7 + y * 13 + (x * y) % 5);
-    const TBitmap decoded = addin::PictureFromPng(addin::EncodePng(picture));
+    const TBitmap decoded = addin::PictureFromPng(EncodePng(picture));
     ASSERT_EQ(decoded.HasAlpha(), c.alpha);
     ASSERT_EQ(decoded.Layout().ByteSize(), picture.Layout().ByteSize());
     for (int32_t y = 0; y < c.height; ++y)

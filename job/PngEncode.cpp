@@ -12,7 +12,7 @@
 #include <system_error>
 #include <thread>
 
-namespace carvelo::addin {
+namespace carvelo {
 
 namespace {
 
@@ -26,13 +26,15 @@ void PutBigEndian(std::vector<uint8_t>& out, uint32_t value) {
 }
 
 // A chunk: length, type, data, and the CRC of type and data.
-void PutChunk(std::vector<uint8_t>& out, std::string_view type, const uint8_t* data, size_t size) {
-  PutBigEndian(out, static_cast<uint32_t>(size));
-  const size_t typeAt = out.size();
-  out.insert(out.end(), type.begin(), type.end());
-  if (size) out.insert(out.end(), data, data + size);
-  const uLong crc = crc32(0, out.data() + typeAt, static_cast<uInt>(out.size() - typeAt));
-  PutBigEndian(out, static_cast<uint32_t>(crc));
+void SendChunk(const TPngSink& write, std::string_view type, const uint8_t* data, size_t size) {
+  std::vector<uint8_t> chunk;
+  chunk.reserve(size + 12);
+  PutBigEndian(chunk, static_cast<uint32_t>(size));
+  chunk.insert(chunk.end(), type.begin(), type.end());
+  if (size) chunk.insert(chunk.end(), data, data + size);
+  const uLong crc = crc32(0, chunk.data() + 4, static_cast<uInt>(chunk.size() - 4));
+  PutBigEndian(chunk, static_cast<uint32_t>(crc));
+  write(chunk.data(), chunk.size());
 }
 
 uint8_t PaethPredictor(int a, int b, int c) {
@@ -63,8 +65,7 @@ void PaethFilter(const uint8_t* row, const uint8_t* above, size_t bytes, int cha
   }
 }
 
-// A raw deflate stream of zlib's quickest level, its output appended to a
-// vector.
+// A raw deflate stream of zlib's quickest level, handing on what it makes.
 class TDeflater {
  public:
   TDeflater() {
@@ -75,8 +76,8 @@ class TDeflater {
   TDeflater(const TDeflater&) = delete;
   TDeflater& operator=(const TDeflater&) = delete;
 
-  // Deflates all of data; flush as deflate takes it.
-  void Write(const uint8_t* data, size_t size, int flush, std::vector<uint8_t>& out) {
+  // Deflates all of data, flush as deflate takes it; take gets the output.
+  void Write(const uint8_t* data, size_t size, int flush, const TPngSink& take) {
     stream_.next_in = const_cast<Bytef*>(data);
     stream_.avail_in = static_cast<uInt>(size);
     for (;;) {
@@ -84,14 +85,15 @@ class TDeflater {
       stream_.avail_out = static_cast<uInt>(buffer_.size());
       const int status = deflate(&stream_, flush);
       if (status == Z_STREAM_ERROR) throw std::runtime_error("the PNG compressor failed");
-      out.insert(out.end(), buffer_.data(), buffer_.data() + (buffer_.size() - stream_.avail_out));
+      const size_t produced = buffer_.size() - stream_.avail_out;
+      if (produced) take(buffer_.data(), produced);
       if (flush == Z_FINISH ? status == Z_STREAM_END : stream_.avail_out != 0) return;
     }
   }
 
  private:
   z_stream stream_{};
-  std::array<uint8_t, 1 << 16> buffer_;
+  std::array<uint8_t, 1 << 18> buffer_;
 };
 
 // A band of rows, filtered and deflated apart from the others, so that bands
@@ -99,17 +101,26 @@ class TDeflater {
 // sync flush) and the last ends the stream, so the bands written one after
 // the other are one deflate stream; their checksums add up to its checksum.
 struct TDeflatedBand {
-  std::vector<uint8_t> bytes;
+  std::vector<uint8_t> bytes;  // kept for later, unless the band is sent as it is deflated
   uLong adler = adler32(0, nullptr, 0);
   size_t length = 0;  // the filtered bytes deflated
   std::exception_ptr failure;
 };
 
-void DeflateBand(const TBitmap& source, int channels, int32_t first, int32_t end, bool last, TDeflatedBand& band) {
+// Deflates rows first..end-1 into band, or, with idat, sends them on in IDAT
+// chunks as they come.
+void DeflateBand(const TBitmap& source, int channels, int32_t first, int32_t end, bool last, TDeflatedBand& band,
+                 const TPngSink* idat) {
   const int32_t width = source.Width();
   const size_t rowBytes = static_cast<size_t>(width) * channels;
   std::vector<uint8_t> row(rowBytes), above(rowBytes, 0), filtered(rowBytes + 1);
   if (first > 0) ToRgb(source.ScanLine(first - 1), width, channels, source.BytesPerPixel(), above.data());
+  const TPngSink take = [&](const uint8_t* data, size_t size) {
+    if (idat)
+      SendChunk(*idat, "IDAT", data, size);
+    else
+      band.bytes.insert(band.bytes.end(), data, data + size);
+  };
   TDeflater deflater;
   for (int32_t y = first; y < end; ++y) {
     ToRgb(source.ScanLine(y), width, channels, source.BytesPerPixel(), row.data());
@@ -117,7 +128,7 @@ void DeflateBand(const TBitmap& source, int channels, int32_t first, int32_t end
     band.adler = adler32(band.adler, filtered.data(), static_cast<uInt>(filtered.size()));
     band.length += filtered.size();
     const int flush = y + 1 < end ? Z_NO_FLUSH : last ? Z_FINISH : Z_SYNC_FLUSH;
-    deflater.Write(filtered.data(), filtered.size(), flush, band.bytes);
+    deflater.Write(filtered.data(), filtered.size(), flush, take);
     row.swap(above);
   }
 }
@@ -135,16 +146,20 @@ int32_t BandsFor(int32_t height, size_t rowBytes) {
   return static_cast<int32_t>(std::min<int64_t>(std::max(wanted, needed), height));
 }
 
-// The zlib stream of the picture's filtered rows: header, the bands'
-// deflate streams, the checksum of them all.
-std::vector<uint8_t> DeflateRows(const TBitmap& source, int channels) {
+// The IDAT chunks of the picture's filtered rows, one zlib stream: its
+// header, the bands' deflate streams (the first sent as it is deflated, on
+// this thread; the others deflated meanwhile on threads of their own), the
+// checksum of them all.
+void SendRows(const TBitmap& source, int channels, const TPngSink& write) {
+  constexpr uint8_t kZlibHeader[] = {0x78, 0x01};  // deflate, 32K window, quickest level
+  SendChunk(write, "IDAT", kZlibHeader, sizeof kZlibHeader);
   const int32_t height = source.Height();
   const int32_t count = BandsFor(height, static_cast<size_t>(source.Width()) * channels);
   std::vector<TDeflatedBand> bands(static_cast<size_t>(count));
   const auto deflateBand = [&](int32_t b) {
     try {
       DeflateBand(source, channels, height * b / count, height * (b + 1) / count, b + 1 == count,
-                  bands[static_cast<size_t>(b)]);
+                  bands[static_cast<size_t>(b)], b == 0 ? &write : nullptr);
     } catch (...) {
       bands[static_cast<size_t>(b)].failure = std::current_exception();
     }
@@ -161,39 +176,42 @@ std::vector<uint8_t> DeflateRows(const TBitmap& source, int channels) {
   deflateBand(0);
   for (std::thread& helper : helpers) helper.join();
 
-  std::vector<uint8_t> stream = {0x78, 0x01};  // deflate, 32K window, quickest level
+  constexpr size_t kIdatBytes = size_t{1} << 18;
   uLong adler = adler32(0, nullptr, 0);
   for (const TDeflatedBand& band : bands) {
     if (band.failure) std::rethrow_exception(band.failure);
-    stream.insert(stream.end(), band.bytes.begin(), band.bytes.end());
+    for (size_t at = 0; at < band.bytes.size(); at += kIdatBytes)
+      SendChunk(write, "IDAT", band.bytes.data() + at, std::min(kIdatBytes, band.bytes.size() - at));
     adler = adler32_combine(adler, band.adler, static_cast<z_off_t>(band.length));
   }
-  PutBigEndian(stream, static_cast<uint32_t>(adler));
-  return stream;
+  std::vector<uint8_t> checksum;
+  PutBigEndian(checksum, static_cast<uint32_t>(adler));
+  SendChunk(write, "IDAT", checksum.data(), checksum.size());
 }
 
 }  // namespace
 
-std::vector<uint8_t> EncodePng(const TBitmap& picture) {
+void EncodePng(const TBitmap& picture, const TPngSink& write) {
   if (picture.Empty()) throw std::runtime_error("an empty picture has no PNG");
   const TBitmap converted = picture.HasAlpha() || picture.BitCount() == 24 ? TBitmap() : ConvertDepth(picture, 24);
   const TBitmap& source = converted.Empty() ? picture : converted;
   const int channels = source.HasAlpha() ? 4 : 3;
-  const int32_t width = source.Width(), height = source.Height();
 
-  std::vector<uint8_t> out = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  constexpr uint8_t kSignature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  write(kSignature, sizeof kSignature);
   std::vector<uint8_t> header;
-  PutBigEndian(header, static_cast<uint32_t>(width));
-  PutBigEndian(header, static_cast<uint32_t>(height));
+  PutBigEndian(header, static_cast<uint32_t>(source.Width()));
+  PutBigEndian(header, static_cast<uint32_t>(source.Height()));
   header.insert(header.end(), {8, static_cast<uint8_t>(channels == 4 ? 6 : 2), 0, 0, 0});
-  PutChunk(out, "IHDR", header.data(), header.size());
+  SendChunk(write, "IHDR", header.data(), header.size());
+  SendRows(source, channels, write);
+  SendChunk(write, "IEND", nullptr, 0);
+}
 
-  constexpr size_t kIdatBytes = size_t{1} << 18;
-  const std::vector<uint8_t> stream = DeflateRows(source, channels);
-  for (size_t at = 0; at < stream.size(); at += kIdatBytes)
-    PutChunk(out, "IDAT", stream.data() + at, std::min(kIdatBytes, stream.size() - at));
-  PutChunk(out, "IEND", nullptr, 0);
+std::vector<uint8_t> EncodePng(const TBitmap& picture) {
+  std::vector<uint8_t> out;
+  EncodePng(picture, [&out](const uint8_t* data, size_t size) { out.insert(out.end(), data, data + size); });
   return out;
 }
 
-}  // namespace carvelo::addin
+}  // namespace carvelo
