@@ -4,9 +4,9 @@
 
 #include <algorithm>
 #include <array>
-#include <exception>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <stdexcept>
 #include <string_view>
 #include <system_error>
