@@ -154,12 +154,10 @@ std::optional<TPictureSize> ClipboardPictureSize() {
     const TLockedFormat png(PngFormat());
     if (std::optional<TPictureSize> size = PngPictureSize(png.Bytes())) return size;
   }
-  BITMAP bitmap{};
-  const HGDIOBJ handle = GetClipboardData(CF_BITMAP);
-  if (!handle || GetObjectW(handle, sizeof bitmap, &bitmap) != sizeof bitmap) return std::nullopt;
-  const int32_t height = bitmap.bmHeight < 0 ? -bitmap.bmHeight : bitmap.bmHeight;
-  if (bitmap.bmWidth <= 0 || height == 0) return std::nullopt;
-  return TPictureSize{bitmap.bmWidth, height};
+  TPictureSize size;
+  if (!BitmapHandleSize(static_cast<HBITMAP>(GetClipboardData(CF_BITMAP)), size.Width, size.Height))
+    return std::nullopt;
+  return size;
 }
 
 void PutPictureOnClipboard(const TBitmap& Picture) { PutPictureOnClipboard(Picture, EncodePng(Picture)); }

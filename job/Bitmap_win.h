@@ -12,6 +12,10 @@ namespace carvelo {
 // The DIB section holding Bitmap's pixels; null for an empty bitmap.
 HBITMAP DibSectionOf(const TBitmap& Bitmap);
 
+// The width and height of the picture behind a bitmap handle, its pixels
+// unread; false when the handle is no bitmap or the picture is empty.
+bool BitmapHandleSize(HBITMAP Handle, int32_t& Width, int32_t& Height);
+
 // A 24-bit copy of the picture behind any bitmap handle (device-dependent
 // or a DIB section). Throws std::runtime_error when it cannot be read.
 TBitmap BitmapFromHandle(HBITMAP Handle);

@@ -68,12 +68,20 @@ HBITMAP DibSectionOf(const TBitmap& Bitmap) {
   return Memory ? Memory->Handle() : nullptr;
 }
 
-TBitmap BitmapFromHandle(HBITMAP Handle) {
+bool BitmapHandleSize(HBITMAP Handle, int32_t& Width, int32_t& Height) {
   BITMAP Header{};
-  if (!Handle || !GetObjectW(Handle, sizeof Header, &Header) || Header.bmWidth <= 0 || Header.bmHeight == 0)
-    throw std::runtime_error("the bitmap cannot be read");
-  const int32_t Height = Header.bmHeight < 0 ? -Header.bmHeight : Header.bmHeight;
-  TBitmap Picture(Header.bmWidth, Height, 24);
+  if (!Handle || GetObjectW(Handle, sizeof Header, &Header) != sizeof Header || Header.bmWidth <= 0 ||
+      Header.bmHeight == 0)
+    return false;
+  Width = Header.bmWidth;
+  Height = Header.bmHeight < 0 ? -Header.bmHeight : Header.bmHeight;
+  return true;
+}
+
+TBitmap BitmapFromHandle(HBITMAP Handle) {
+  int32_t Width = 0, Height = 0;
+  if (!BitmapHandleSize(Handle, Width, Height)) throw std::runtime_error("the bitmap cannot be read");
+  TBitmap Picture(Width, Height, 24);
   TDibInfo Info = DibInfoOf(Picture.Layout());
   const TWindowDC Screen;
   if (GetDIBits(Screen.Get(), Handle, 0, static_cast<UINT>(Height), Picture.ScanLine(0),

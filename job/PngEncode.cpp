@@ -25,16 +25,19 @@ void PutBigEndian(std::vector<uint8_t>& out, uint32_t value) {
   for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<uint8_t>(value >> shift));
 }
 
-// A chunk: length, type, data, and the CRC of type and data.
+// A chunk: length, type, data, and the CRC of type and data. The data goes
+// on as it is, uncopied.
 void SendChunk(const TPngSink& write, std::string_view type, const uint8_t* data, size_t size) {
-  std::vector<uint8_t> chunk;
-  chunk.reserve(size + 12);
-  PutBigEndian(chunk, static_cast<uint32_t>(size));
-  chunk.insert(chunk.end(), type.begin(), type.end());
-  if (size) chunk.insert(chunk.end(), data, data + size);
-  const uLong crc = crc32(0, chunk.data() + 4, static_cast<uInt>(chunk.size() - 4));
-  PutBigEndian(chunk, static_cast<uint32_t>(crc));
-  write(chunk.data(), chunk.size());
+  std::vector<uint8_t> head;
+  PutBigEndian(head, static_cast<uint32_t>(size));
+  head.insert(head.end(), type.begin(), type.end());
+  write(head.data(), head.size());
+  if (size) write(data, size);
+  uLong crc = crc32(0, head.data() + 4, static_cast<uInt>(type.size()));
+  if (size) crc = crc32(crc, data, static_cast<uInt>(size));  // a null buffer would restart it
+  std::vector<uint8_t> tail;
+  PutBigEndian(tail, static_cast<uint32_t>(crc));
+  write(tail.data(), tail.size());
 }
 
 uint8_t PaethPredictor(int a, int b, int c) {
